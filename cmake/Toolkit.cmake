@@ -1,0 +1,65 @@
+# Build helpers shared by every folder of the project.
+
+if(TK_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+    add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+    add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
+    # Test programs run under Wine, in a prefix private to this build folder.
+    set(WINE_PREFIX_DIR ${CMAKE_BINARY_DIR}/wineprefix)
+    configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
+                                    WORLD_EXECUTE @ONLY)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+else()
+    add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+endif()
+
+# GoogleTest is compiled from Debian's sources for every build (mingw included).
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+include(GoogleTest)
+
+# tk_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l1 l2] [TIMEOUT s])
+# One test program; every test case becomes a CTest test. Under the win32 build the program runs
+# through the Wine wrapper and carries the label "wine".
+function(tk_add_test name)
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    set(labels ${T_LABELS})
+    if(WIN32)
+        list(APPEND labels wine)
+    endif()
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                         PROPERTIES LABELS "${labels}" TIMEOUT ${T_TIMEOUT})
+endfunction()
+
+# tk_embed_resources(TARGET name1 file1 [name2 file2 ...])
+# Linux builds carry the Windows resources as generated arrays behind FindResourceData(name).
+function(tk_embed_resources target)
+    set(args ${ARGN})
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp)
+    set(script ${CMAKE_SOURCE_DIR}/cmake/EmbedResources.cmake)
+    set(files)
+    set(pairs)
+    while(args)
+        list(POP_FRONT args rname rfile)
+        get_filename_component(rfile ${rfile} ABSOLUTE)
+        list(APPEND files ${rfile})
+        list(APPEND pairs "${rname}=${rfile}")
+    endwhile()
+    string(REPLACE ";" "|" pairs_arg "${pairs}")
+    add_custom_command(OUTPUT ${out}
+        COMMAND ${CMAKE_COMMAND} -DOUT=${out} "-DPAIRS=${pairs_arg}" -P ${script}
+        DEPENDS ${files} ${script} VERBATIM)
+    target_sources(${target} PRIVATE ${out})
+endfunction()
