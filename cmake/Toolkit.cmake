@@ -10,6 +10,22 @@ if(WIN32)
     add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
     # Test programs run under Wine, in a prefix private to this build folder.
     set(WINE_PREFIX_DIR ${CMAKE_BINARY_DIR}/wineprefix)
+    # The 64-bit build runs under the 64-bit loader directly; the 32-bit build needs the loader that
+    # picks the 32-bit side. Either way the prefix itself is a 64-bit one, created by wine64.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(WINE_LOADER /usr/lib/wine/wine64)
+    else()
+        set(WINE_LOADER wine)
+    endif()
+    if(EXISTS /usr/lib/wine/wine64)
+        set(WINE_BOOT_LOADER /usr/lib/wine/wine64)
+    else()
+        set(WINE_BOOT_LOADER wine)
+    endif()
+    # A program of this build that the wrapper starts once to learn whether Wine can run the tests.
+    add_executable(tk_wine_probe ${CMAKE_SOURCE_DIR}/cmake/wine-probe.c)
+    set(WINE_PROBE ${CMAKE_BINARY_DIR}/tk_wine_probe.exe)
+    set_target_properties(tk_wine_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
     configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run
                    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
                                     WORLD_EXECUTE @ONLY)
@@ -39,8 +55,31 @@ function(tk_add_test name)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                         PROPERTIES LABELS "${labels}" TIMEOUT ${T_TIMEOUT})
+    if(WIN32)
+        tk_add_wine_test(${name} "${labels}" ${T_TIMEOUT})
+    else()
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                             PROPERTIES LABELS "${labels}" TIMEOUT ${T_TIMEOUT})
+    endif()
+endfunction()
+
+# Under Wine a test program is one CTest test: discovering its cases would need a working emulator at
+# test time, and when Wine cannot run this build the wrapper reports the program as skipped (77).
+# Every such test shares the prefix, prepared by one setup test and shut down by one cleanup test.
+function(tk_add_wine_test name labels timeout)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${timeout} SKIP_RETURN_CODE 77
+                                            FIXTURES_REQUIRED wine_prefix)
+    add_dependencies(${name} tk_wine_probe)
+    get_property(fixture_added GLOBAL PROPERTY TK_WINE_FIXTURE_ADDED)
+    if(NOT fixture_added)
+        set_property(GLOBAL PROPERTY TK_WINE_FIXTURE_ADDED TRUE)
+        add_test(NAME wine_prefix_setup COMMAND ${CMAKE_BINARY_DIR}/wine-run --prepare)
+        add_test(NAME wine_prefix_shutdown COMMAND ${CMAKE_BINARY_DIR}/wine-run --shutdown)
+        set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine_prefix LABELS wine TIMEOUT 600
+                                                               SKIP_RETURN_CODE 77)
+        set_tests_properties(wine_prefix_shutdown PROPERTIES FIXTURES_CLEANUP wine_prefix LABELS wine)
+    endif()
 endfunction()
 
 # tk_embed_resources(TARGET name1 file1 [name2 file2 ...])

@@ -162,6 +162,11 @@ public:
     virtual bool OpenDocument(const std::string& fileOrUrl) = 0;               // ShellExecute "open"
     virtual bool OpenFolderAndSelectFile(const std::string& fileName) = 0;
     virtual bool RunElevated(const std::string& exe, const std::string& params) = 0; // "runas"
+    // PathIsNetworkPathW: a UNC path or a mapped network drive. The default knows UNC paths only;
+    // backends that can ask the system about drive letters override it.
+    virtual bool IsNetworkPath(const std::string& path) {
+        return path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && path[0] == path[1];
+    }
 };
 
 // ---------------------------------------------------------------- files
@@ -182,6 +187,8 @@ enum class OpenMode {
     OpenExisting,  // existing file, read and write
     OpenOrCreate,  // read and write, created when missing, not truncated
     Append,        // write at the end, created when missing
+    ReadDenyWrite, // existing file, read only; fails while another holds it open for writing, and
+                   // nobody may open it for writing meanwhile (FILE_SHARE_READ only)
 };
 
 class IFile {

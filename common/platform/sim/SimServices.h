@@ -21,9 +21,11 @@ struct SimService {
     std::string Dependencies;
     uint32_t StartType = SERVICE_DEMAND_START_;
     uint32_t State = SERVICE_STOPPED_;
-    uint32_t ProcessId = 0;  // reported while not stopped
+    uint32_t ProcessId = 0; // reported while not stopped
     // Statuses the service reports, one per query, after StartService / ControlService(STOP). When the
-    // script runs out, the service settles in the running (start) or stopped (stop) state.
+    // script runs out, the service settles in the running (start) or stopped (stop) state. A scripted
+    // status that is not pending (a start that ends stopped) ends the transition in that state. Every
+    // start and stop plays its script from the beginning.
     std::deque<ServiceStatus> StartScript;
     std::deque<ServiceStatus> StopScript;
 };
@@ -33,20 +35,23 @@ struct SimCall {
     std::string Operation; // "OpenSCManager", "OpenService", "QueryServiceStatus", "StartService", ...
     std::string Service;
     uint32_t Access = 0;
+    uint32_t Argument = 0; // ControlService: the control code; ChangeServiceStartType: the start type
 };
 
 class SimServiceManager : public IServiceManager {
 public:
-    SimServiceManager() = default;
+    SimServiceManager();
     // Services kept in a text file shared by processes (loaded on each open, saved on each change).
     explicit SimServiceManager(std::string stateFile);
 
-    void AddService(const SimService& service);
+    void AddService(const SimService& service); // replaces a service of the same name
     void RemoveService(const std::string& name);
-    SimService* Find(const std::string& name); // case-insensitive; nullptr when absent
+    // Case-insensitive; nullptr when absent. With a state file the next call reloads the file over
+    // what was changed through the pointer: change shared services with AddService instead.
+    SimService* Find(const std::string& name);
     std::vector<SimCall> Calls() const;
     void ClearCalls();
-    int OpenHandles() const; // handles not yet closed (a test checks that nothing leaks)
+    int OpenHandles() const;           // handles not yet closed (a test checks that nothing leaks)
     void SetLockRefused(bool refused); // LockServiceDatabase fails with ERROR_SERVICE_DATABASE_LOCKED
 
     Handle OpenSCManager(const std::string& machine, uint32_t access) override;

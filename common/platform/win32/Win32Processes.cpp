@@ -1,0 +1,195 @@
+#include "platform/win32/Backends.h"
+#include "platform/win32/WinApi.h"
+
+#include <mutex>
+
+namespace plat::win {
+namespace {
+
+class Win32Pipe final : public IPipeReader {
+public:
+    explicit Win32Pipe(HANDLE read) : read_(read) {}
+
+    bool Peek(uint32_t& available) override {
+        DWORD avail = 0;
+        available = 0;
+        if (!PeekNamedPipe(read_.Get(), nullptr, 0, nullptr, &avail, nullptr))
+            return Fail();
+        available = avail;
+        return true;
+    }
+
+    bool Read(void* buffer, uint32_t size, uint32_t& got) override {
+        DWORD n = 0;
+        got = 0;
+        if (ReadFile(read_.Get(), buffer, size, &n, nullptr)) {
+            got = n;
+            return true;
+        }
+        // All writers gone: the end of the data, not an error.
+        if (GetLastError() == ERROR_BROKEN_PIPE)
+            return true;
+        return Fail();
+    }
+
+private:
+    KernelHandle read_;
+};
+
+class Win32Process final : public IProcess {
+public:
+    Win32Process(const PROCESS_INFORMATION& pi, HANDLE output, HANDLE errors)
+        : process_(pi.hProcess), pid_(pi.dwProcessId) {
+        CloseHandle(pi.hThread);
+        if (output)
+            output_ = std::make_unique<Win32Pipe>(output);
+        if (errors)
+            errors_ = std::make_unique<Win32Pipe>(errors);
+    }
+
+    uint32_t Pid() const override { return pid_; }
+
+    WaitResult Wait(uint32_t milliseconds) override {
+        switch (WaitForSingleObject(process_.Get(), milliseconds)) {
+        case WAIT_OBJECT_0:
+            return WaitResult::Signaled;
+        case WAIT_TIMEOUT:
+            return WaitResult::Timeout;
+        default:
+            Fail();
+            return WaitResult::Failed;
+        }
+    }
+
+    bool WaitForInputIdle() override {
+        DWORD rc = ::WaitForInputIdle(process_.Get(), INFINITE);
+        return rc == 0 || Fail();
+    }
+
+    bool GetExitCode(uint32_t& code) override {
+        DWORD c = 0;
+        if (!GetExitCodeProcess(process_.Get(), &c))
+            return Fail();
+        code = c;
+        return true;
+    }
+
+    IPipeReader* Output() override { return output_.get(); }
+    IPipeReader* Errors() override { return errors_.get(); }
+
+private:
+    KernelHandle process_;
+    uint32_t pid_;
+    std::unique_ptr<Win32Pipe> output_;
+    std::unique_ptr<Win32Pipe> errors_;
+};
+
+// Both ends are created inheritable (as the child needs its ends); the parent's read end is then
+// taken out of inheritance so that no child keeps it.
+bool MakePipe(KernelHandle& read, KernelHandle& write, bool readInheritable) {
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    if (!CreatePipe(read.Put(), write.Put(), &sa, 0))
+        return Fail();
+    if (!readInheritable)
+        SetHandleInformation(read.Get(), HANDLE_FLAG_INHERIT, 0);
+    return true;
+}
+
+struct ChildPipes {
+    KernelHandle outRead, outWrite, errRead, errWrite;
+};
+
+bool PreparePipes(StdioMode mode, STARTUPINFOW& si, ChildPipes& p) {
+    switch (mode) {
+    case StdioMode::None:
+        return true;
+    case StdioMode::SeparatePipes:
+        if (!MakePipe(p.outRead, p.outWrite, false) || !MakePipe(p.errRead, p.errWrite, false))
+            return false;
+        si.hStdInput = nullptr;
+        si.hStdOutput = p.outWrite.Get();
+        si.hStdError = p.errWrite.Get();
+        break;
+    case StdioMode::CombinedPipe:
+        if (!MakePipe(p.outRead, p.outWrite, true))
+            return false;
+        si.hStdInput = p.outRead.Get();
+        si.hStdOutput = p.outWrite.Get();
+        si.hStdError = p.outWrite.Get();
+        break;
+    }
+    si.dwFlags |= STARTF_USESTDHANDLES;
+    return true;
+}
+
+// Inheritable pipe ends exist between their creation and the child's start; a second child started
+// meanwhile by another thread would inherit them and keep the pipes open. One start at a time.
+std::mutex gStartLock;
+
+class Win32Processes final : public IProcesses {
+public:
+    std::unique_ptr<IProcess> CreateProcess(const ProcessStartInfo& info) override {
+        std::lock_guard<std::mutex> lock(gStartLock);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        if (info.UseShowWindow) {
+            si.dwFlags |= STARTF_USESHOWWINDOW;
+            si.wShowWindow = info.ShowWindow;
+        }
+        ChildPipes pipes;
+        if (!PreparePipes(info.Stdio, si, pipes))
+            return nullptr;
+
+        std::wstring cmd = Wide(info.CommandLine);
+        cmd.push_back(L'\0');
+        std::wstring dir = info.CurrentDir ? Wide(*info.CurrentDir) : std::wstring();
+        DWORD flags = NORMAL_PRIORITY_CLASS | (info.NewConsole ? CREATE_NEW_CONSOLE : 0);
+        BOOL inherit = info.InheritHandles || info.Stdio != StdioMode::None;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, inherit, flags, nullptr,
+                            info.CurrentDir ? dir.c_str() : nullptr, &si, &pi)) {
+            Fail();
+            return nullptr;
+        }
+        // The parent's write ends go now, so that reading ends when the child's copies close; a read end
+        // that this child inherited as its standard input is kept out of later children.
+        pipes.outWrite.Reset();
+        pipes.errWrite.Reset();
+        if (pipes.outRead)
+            SetHandleInformation(pipes.outRead.Get(), HANDLE_FLAG_INHERIT, 0);
+        return std::make_unique<Win32Process>(pi, pipes.outRead.Release(), pipes.errRead.Release());
+    }
+
+    bool SetDebugPrivilege(bool enable) override {
+        KernelHandle token;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Put()))
+            return Fail();
+        TOKEN_PRIVILEGES tp{};
+        if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &tp.Privileges[0].Luid))
+            return Fail();
+        tp.PrivilegeCount = 1;
+        tp.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+        AdjustTokenPrivileges(token.Get(), FALSE, &tp, sizeof tp, nullptr, nullptr);
+        // Also non-zero (ERROR_NOT_ALL_ASSIGNED) when the call succeeds without holding the privilege.
+        return GetLastError() == ERROR_SUCCESS || Fail();
+    }
+
+    bool TerminateProcessById(uint32_t pid, uint32_t exitCode, uint32_t waitMs) override {
+        // SYNCHRONIZE as well, or the wait for the end would fail at once.
+        KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+        if (!process)
+            return Fail();
+        if (!TerminateProcess(process.Get(), exitCode))
+            return Fail();
+        WaitForSingleObject(process.Get(), waitMs);
+        return true;
+    }
+};
+
+} // namespace
+
+std::shared_ptr<IProcesses> MakeProcesses() {
+    return std::make_shared<Win32Processes>();
+}
+
+} // namespace plat::win

@@ -1,0 +1,364 @@
+#include "platform/posix/Backends.h"
+#include "text/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+using namespace plat;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "posix-platform-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    const fs::path& Path() const { return path_; }
+    std::string Windows(const std::string& relative) const { // as the programs form paths
+        std::string p = path_.string() + "\\" + relative;
+        return p;
+    }
+    void Write(const std::string& relative, const std::string& content) const {
+        fs::create_directories((path_ / relative).parent_path());
+        std::ofstream(path_ / relative, std::ios::binary) << content;
+    }
+    std::string Read(const std::string& relative) const {
+        std::ifstream in(path_ / relative, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+private:
+    fs::path path_;
+};
+
+std::string ReadAll(IPipeReader* pipe) {
+    std::string all;
+    char buffer[256];
+    uint32_t got = 0;
+    while (pipe->Read(buffer, sizeof buffer, got) && got > 0)
+        all.append(buffer, got);
+    return all;
+}
+
+using Args = std::vector<std::string>;
+
+TEST(CommandLine, SplitsByTheWindowsRules) {
+    using posix::SplitWindowsCommandLine;
+    EXPECT_EQ(SplitWindowsCommandLine("prog a  b\tc"), (Args{"prog", "a", "b", "c"}));
+    EXPECT_EQ(SplitWindowsCommandLine("\"C:\\Program Files\\x.exe\" /VERYSILENT"),
+              (Args{"C:\\Program Files\\x.exe", "/VERYSILENT"}));
+    // Backslashes are literal in the program name and count only before a quote in arguments.
+    EXPECT_EQ(SplitWindowsCommandLine("C:\\dir\\p.exe C:\\a\\b \"C:\\with space\\\\\" x"),
+              (Args{"C:\\dir\\p.exe", "C:\\a\\b", "C:\\with space\\", "x"}));
+    EXPECT_EQ(SplitWindowsCommandLine("p a\\\\\\\"b \"c\"\"d\" \"\" e\"f g\"h"),
+              (Args{"p", "a\\\"b", "c\"d", "", "ef gh"}));
+    EXPECT_EQ(SplitWindowsCommandLine("p \"unterminated arg"), (Args{"p", "unterminated arg"}));
+    EXPECT_EQ(SplitWindowsCommandLine("  p  "), (Args{"p"}));
+    EXPECT_EQ(SplitWindowsCommandLine(""), (Args{""}));
+}
+
+class ProcessesTest : public ::testing::Test {
+protected:
+    std::unique_ptr<IProcess> Run(const std::string& script, StdioMode mode) {
+        ProcessStartInfo info;
+        info.CommandLine = "/bin/sh -c \"" + script + "\"";
+        info.Stdio = mode;
+        return processes_->CreateProcess(info);
+    }
+    std::shared_ptr<IProcesses> processes_ = posix::MakeProcesses();
+};
+
+TEST_F(ProcessesTest, SeparatePipesKeepOutputAndErrorsApartAndReportTheExitCode) {
+    auto p = Run("printf a; printf b >&2; read x || exit 3", StdioMode::SeparatePipes);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(ReadAll(p->Output()), "a");
+    EXPECT_EQ(ReadAll(p->Errors()), "b");
+    EXPECT_EQ(p->Wait(INFINITE_), WaitResult::Signaled);
+    uint32_t code = 0;
+    ASSERT_TRUE(p->GetExitCode(code));
+    EXPECT_EQ(code, 3u); // standard input is empty, not the parent's
+}
+
+TEST_F(ProcessesTest, CombinedPipeCarriesMoreThanAPipeBufferWhileTheChildRuns) {
+    auto p = Run("head -c 300000 /dev/zero | tr '\\\\0' x; echo done >&2", StdioMode::CombinedPipe);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->Errors(), nullptr);
+    const std::string all = ReadAll(p->Output());
+    EXPECT_EQ(all.size(), 300005u);
+    EXPECT_EQ(all.substr(all.size() - 5), "done\n");
+    EXPECT_EQ(p->Wait(INFINITE_), WaitResult::Signaled);
+    uint32_t waiting = 1;
+    EXPECT_FALSE(p->Output()->Peek(waiting)); // drained and every writer gone
+    EXPECT_EQ(waiting, 0u);
+}
+
+TEST_F(ProcessesTest, PeekCountsWaitingBytesWithoutTakingThem) {
+    auto p = Run("printf 12345", StdioMode::CombinedPipe);
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p->Wait(INFINITE_), WaitResult::Signaled);
+    uint32_t waiting = 0;
+    ASSERT_TRUE(p->Output()->Peek(waiting));
+    EXPECT_EQ(waiting, 5u);
+    EXPECT_EQ(ReadAll(p->Output()), "12345");
+}
+
+TEST_F(ProcessesTest, MissingProgramsFailAtCreation) {
+    ProcessStartInfo info;
+    info.CommandLine = "C:\\nowhere\\missing.exe /x";
+    EXPECT_EQ(processes_->CreateProcess(info), nullptr);
+    EXPECT_EQ(LastError(), ERROR_FILE_NOT_FOUND_);
+    info.CommandLine = "no-such-program-anywhere";
+    EXPECT_EQ(processes_->CreateProcess(info), nullptr);
+    EXPECT_EQ(LastError(), ERROR_FILE_NOT_FOUND_);
+    info.CommandLine = "/bin/sh -c true";
+    info.CurrentDir = "/no/such/folder";
+    EXPECT_EQ(processes_->CreateProcess(info), nullptr);
+}
+
+TEST_F(ProcessesTest, RunsInTheGivenFolderAndProgramPathsWithBackslashes) {
+    TempDir dir;
+    dir.Write("sub dir/tool.sh", "#!/bin/sh\npwd\n");
+    fs::permissions(dir.Path() / "sub dir/tool.sh", fs::perms::owner_all);
+    ProcessStartInfo info;
+    info.CommandLine = "\"" + dir.Windows("sub dir\\tool.sh") + "\"";
+    info.CurrentDir = dir.Windows("sub dir");
+    info.Stdio = StdioMode::SeparatePipes;
+    auto p = processes_->CreateProcess(info);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(ReadAll(p->Output()), fs::canonical(dir.Path() / "sub dir").string() + "\n");
+}
+
+TEST_F(ProcessesTest, TerminationEndsTheChildWithTheGivenCode) {
+    auto p = Run("exec sleep 60", StdioMode::None);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->Wait(0), WaitResult::Timeout);
+    uint32_t code = 0;
+    ASSERT_TRUE(p->GetExitCode(code));
+    EXPECT_EQ(code, 259u); // still active
+    EXPECT_TRUE(processes_->SetDebugPrivilege(true));
+    ASSERT_TRUE(processes_->TerminateProcessById(p->Pid(), 0xFFFFFFFF, 30000));
+    EXPECT_EQ(p->Wait(INFINITE_), WaitResult::Signaled);
+    ASSERT_TRUE(p->GetExitCode(code));
+    EXPECT_EQ(code, 0xFFFFFFFFu);
+    EXPECT_FALSE(processes_->TerminateProcessById(0, 1, 0)); // never the whole process group
+}
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_.Write("a.txt", "aaa");
+        dir_.Write("B.TXT", "b");
+        dir_.Write("c.log", "c");
+        dir_.Write("noext", "n");
+        fs::create_directory(dir_.Path() / "folder.txt");
+    }
+    Args Names(const std::string& mask) {
+        std::vector<FindEntry> entries;
+        files_->FindFiles(dir_.Windows(mask), entries);
+        Args names;
+        for (const auto& e : entries)
+            names.push_back(e.Name);
+        return names;
+    }
+    TempDir dir_;
+    std::shared_ptr<IFileSystem> files_ = posix::MakeFileSystem();
+};
+
+TEST_F(FilesTest, FindFilesMatchesWildcardsWithoutRegardToCase) {
+    EXPECT_EQ(Names("*.txt"), (Args{"a.txt", "B.TXT", "folder.txt"}));
+    EXPECT_EQ(Names("?.LOG"), (Args{"c.log"}));
+    EXPECT_EQ(Names("*.*"), (Args{"a.txt", "B.TXT", "c.log", "folder.txt", "noext"}));
+    EXPECT_EQ(Names("*."), (Args{"noext"}));
+    EXPECT_EQ(Names("b.txt"), (Args{"B.TXT"}));
+
+    std::vector<FindEntry> entries(1);
+    ASSERT_TRUE(files_->FindFiles(dir_.Windows("*.txt"), entries));
+    ASSERT_EQ(entries.size(), 4u); // appended to what was there
+    EXPECT_EQ(entries[1].Size, 3u);
+    EXPECT_EQ(entries[1].Attributes & FILE_ATTRIBUTE_DIRECTORY_, 0u);
+    EXPECT_EQ(entries[3].Attributes, FILE_ATTRIBUTE_DIRECTORY_);
+    EXPECT_GE(entries[1].Modified.Year, 2000);
+
+    EXPECT_FALSE(files_->FindFiles(dir_.Windows("*.none"), entries));
+    EXPECT_EQ(LastError(), ERROR_FILE_NOT_FOUND_);
+    EXPECT_FALSE(files_->FindFiles(dir_.Windows("missing\\*"), entries));
+    EXPECT_EQ(LastError(), 3u);
+    fs::create_directory(dir_.Path() / "empty");
+    EXPECT_TRUE(files_->FindFiles(dir_.Windows("empty\\*"), entries)); // "." and ".." were found
+}
+
+TEST_F(FilesTest, MoveFileReplacesOnlyWhenAskedAndMovesFolders) {
+    EXPECT_FALSE(files_->MoveFile(dir_.Windows("a.txt"), dir_.Windows("c.log"), false));
+    EXPECT_EQ(LastError(), 183u);
+    EXPECT_EQ(dir_.Read("a.txt"), "aaa");
+    EXPECT_EQ(dir_.Read("c.log"), "c");
+    ASSERT_TRUE(files_->MoveFile(dir_.Windows("a.txt"), dir_.Windows("c.log"), true));
+    EXPECT_EQ(dir_.Read("c.log"), "aaa");
+    EXPECT_FALSE(files_->FileExists(dir_.Windows("a.txt")));
+
+    fs::create_directory(dir_.Path() / "empty");
+    EXPECT_FALSE(files_->MoveFile(dir_.Windows("folder.txt"), dir_.Windows("empty"), true));
+    dir_.Write("data/PG_VERSION", "9.6");
+    ASSERT_TRUE(files_->MoveFile(dir_.Windows("data"), dir_.Windows("moved\\"), false));
+    EXPECT_EQ(dir_.Read("moved/PG_VERSION"), "9.6");
+    EXPECT_FALSE(files_->MoveFile(dir_.Windows("data"), dir_.Windows("again"), false));
+    EXPECT_EQ(LastError(), ERROR_FILE_NOT_FOUND_);
+}
+
+TEST_F(FilesTest, CopyAndOpenFollowWindowsRules) {
+    EXPECT_FALSE(files_->CopyFile(dir_.Windows("a.txt"), dir_.Windows("c.log"), true));
+    EXPECT_EQ(LastError(), 80u);
+    ASSERT_TRUE(files_->CopyFile(dir_.Windows("a.txt"), dir_.Windows("c.log"), false));
+    EXPECT_EQ(dir_.Read("c.log"), "aaa");
+
+    auto writer = files_->Open(dir_.Windows("log.txt"), OpenMode::Append);
+    ASSERT_NE(writer, nullptr);
+    ASSERT_TRUE(writer->Write("one", 3));
+    EXPECT_NE(files_->Open(dir_.Windows("log.txt"), OpenMode::Read), nullptr); // readers share
+    EXPECT_EQ(files_->Open(dir_.Windows("log.txt"), OpenMode::ReadDenyWrite), nullptr);
+    EXPECT_EQ(LastError(), 32u);
+    writer.reset();
+    auto reader = files_->Open(dir_.Windows("log.txt"), OpenMode::ReadDenyWrite);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(files_->Open(dir_.Windows("log.txt"), OpenMode::CreateAlways), nullptr);
+    EXPECT_EQ(dir_.Read("log.txt"), "one"); // the refused open did not truncate it
+    EXPECT_EQ(files_->Open(dir_.Windows("nowhere\\x.txt"), OpenMode::Read), nullptr);
+    EXPECT_EQ(LastError(), 3u);
+}
+
+std::vector<uint8_t> Fixture(const std::string& name) {
+    const fs::path path = fs::path(__FILE__).parent_path() / "data" / name;
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(PeVersion, ReadsTheFixedFileVersionOfRealPrograms) {
+    auto files = posix::MakeFileSystem();
+    uint32_t ms = 0, ls = 0;
+    const std::string path = (fs::path(__FILE__).parent_path() / "data" / "version_1_2_3_4.exe").string();
+    ASSERT_TRUE(files->GetFileVersion(path, ms, ls));
+    EXPECT_EQ(ms, 0x00010002u);
+    EXPECT_EQ(ls, 0x00030004u);
+
+    uint32_t code = 0;
+    ASSERT_TRUE(posix::ReadPeFileVersion(Fixture("version_10_20_65535_7_x64.exe"), ms, ls, code));
+    EXPECT_EQ(ms, 0x000A0014u);
+    EXPECT_EQ(ls, 0xFFFF0007u);
+
+    EXPECT_FALSE(files->GetFileVersion("/proc/self/status", ms, ls));
+    EXPECT_EQ(LastError(), 11u);
+}
+
+TEST(PeVersion, DamagedImagesFailWithoutReadingOutsideThem) {
+    const std::vector<uint8_t> good = Fixture("version_1_2_3_4.exe");
+    ASSERT_GT(good.size(), 1024u);
+    uint32_t ms, ls, code;
+    for (size_t size = 0; size < good.size(); size += 7) {
+        const std::vector<uint8_t> cut(good.begin(), good.begin() + size);
+        posix::ReadPeFileVersion(cut, ms, ls, code); // must not crash; the sanitizer build checks reads
+    }
+    std::vector<uint8_t> noResources = good;
+    const uint32_t pe = good[0x3C] | good[0x3D] << 8;
+    std::fill_n(noResources.begin() + pe + 24 + 96 + 16, 8, 0); // the resource directory entry
+    EXPECT_FALSE(posix::ReadPeFileVersion(noResources, ms, ls, code));
+    EXPECT_EQ(code, 1812u);
+    for (size_t i = pe + 24 + 224; i + 40 <= good.size() && i < 4096; ++i) {
+        std::vector<uint8_t> flipped = good;
+        flipped[i] ^= 0xFF;
+        posix::ReadPeFileVersion(flipped, ms, ls, code);
+    }
+}
+
+TEST(Host, ReportsSimulatedFactsAndWindowsErrorTexts) {
+    auto host = posix::MakeHost();
+    EXPECT_EQ(host->SysErrorMessage(1060), "The specified service does not exist as an installed service.");
+    EXPECT_EQ(host->SysErrorMessage(5), "Access is denied.");
+    EXPECT_EQ(host->SysErrorMessage(0xDEADBEEF), "");
+
+    ::setenv("TK_SIM_WINVER", "6.3", 1);
+    ::setenv("TK_SIM_SYSTEM_DIR", "/opt/sim/system32/", 1);
+    ::setenv("TK_SIM_IPV4", "127.0.0.1,192.168.1.5", 1);
+    OsVersion v;
+    ASSERT_TRUE(host->GetVersion(v));
+    EXPECT_EQ(v.Major, 6u);
+    EXPECT_EQ(v.Minor, 3u);
+    EXPECT_EQ(host->SystemDir(), "/opt/sim/system32");
+    std::vector<std::string> addresses;
+    ASSERT_TRUE(host->Ipv4Interfaces(addresses));
+    EXPECT_EQ(addresses, (Args{"127.0.0.1", "192.168.1.5"}));
+    ::setenv("TK_SIM_WINVER", "ten", 1);
+    EXPECT_FALSE(host->GetVersion(v));
+    for (const char* name : {"TK_SIM_WINVER", "TK_SIM_SYSTEM_DIR", "TK_SIM_IPV4"})
+        ::unsetenv(name);
+    ASSERT_TRUE(host->GetVersion(v));
+    EXPECT_EQ(v.Major, 10u);
+    ASSERT_TRUE(host->Ipv4Interfaces(addresses));
+    EXPECT_NE(std::find(addresses.begin(), addresses.end(), "127.0.0.1"), addresses.end());
+}
+
+TEST(Host, SimulatedSystemCodePagesComeFromTheEnvironment) {
+    EXPECT_EQ(text::AnsiCodePage(), 1252u);
+    ::setenv("TK_SIM_ANSI_CODEPAGE", "1251", 1);
+    ::setenv("TK_SIM_OEM_CODEPAGE", "not a number", 1);
+    EXPECT_EQ(text::AnsiToUtf8("\xc4\xe0"), "Да");
+    EXPECT_EQ(text::OemCodePage(), 437u);
+    ::unsetenv("TK_SIM_ANSI_CODEPAGE");
+    ::unsetenv("TK_SIM_OEM_CODEPAGE");
+}
+
+TEST(Sync, NamedObjectsAreSharedByName) {
+    TempDir dir;
+    ::setenv("TK_SIM_SYNC_DIR", dir.Path().c_str(), 1);
+    auto sync = posix::MakeSync();
+    bool exists = true;
+    auto first = sync->CreateMutex("Brackwell Server Manager", exists);
+    ASSERT_NE(first, nullptr);
+    EXPECT_FALSE(exists);
+    auto second = sync->CreateMutex("Brackwell Server Manager", exists);
+    EXPECT_TRUE(exists);
+    first.reset();
+    second.reset();
+    auto third = sync->CreateMutex("Brackwell Server Manager", exists);
+    EXPECT_FALSE(exists);
+
+    EXPECT_EQ(sync->OpenEvent("Global\\BrackwellEventStopSvcMgr"), nullptr);
+    auto event = sync->CreateEvent("Global\\BrackwellEventStopSvcMgr");
+    auto opened = sync->OpenEvent("Global\\BrackwellEventStopSvcMgr");
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(event->Wait(0), WaitResult::Timeout);
+    ASSERT_TRUE(opened->Set());
+    EXPECT_EQ(event->Wait(INFINITE_), WaitResult::Signaled);
+    EXPECT_EQ(event->Wait(0), WaitResult::Timeout); // auto-reset
+    opened->Set();
+    event.reset();
+    opened.reset();
+    auto fresh = sync->CreateEvent("Global\\BrackwellEventStopSvcMgr");
+    EXPECT_EQ(fresh->Wait(0), WaitResult::Timeout); // a signal does not outlive the event
+    ::unsetenv("TK_SIM_SYNC_DIR");
+}
+
+TEST(Shell, CopyTreeIntoAnExistingFolderAndDeleteTree) {
+    TempDir dir;
+    dir.Write("maps/a/one.png", "1");
+    dir.Write("maps/two.png", "2");
+    fs::create_directory(dir.Path() / "backup");
+    auto shell = posix::MakeShell();
+    ASSERT_TRUE(shell->CopyTree(dir.Windows("maps"), dir.Windows("backup")));
+    EXPECT_EQ(dir.Read("backup/maps/a/one.png"), "1");
+    ASSERT_TRUE(shell->CopyTree(dir.Windows("maps"), dir.Windows("fresh")));
+    EXPECT_EQ(dir.Read("fresh/two.png"), "2");
+    EXPECT_FALSE(shell->CopyTree(dir.Windows("maps"), dir.Windows("maps\\a")));
+    ASSERT_TRUE(shell->DeleteTree(dir.Windows("backup")));
+    EXPECT_FALSE(fs::exists(dir.Path() / "backup"));
+    EXPECT_FALSE(shell->DeleteTree(dir.Windows("backup")));
+    EXPECT_FALSE(shell->RunElevated("/bin/true", ""));
+}
+
+} // namespace

@@ -1,0 +1,69 @@
+#pragma once
+// Writes ZIP archives: stored or deflated entries streamed from disk or memory, UTF-8 names, empty
+// folder entries, ZIP64 records where sizes, offsets or the entry count need them, and adding entries
+// to an existing archive without putting its old content at risk.
+//
+// Entries to an existing archive go after its old end records, which stay untouched until the new
+// central directory is complete; if that cannot be written the file is cut back to its old length.
+// An entry whose source fails half-way is removed again, so the archive always ends up holding the
+// entries that were added completely. Every failure raises EZipError.
+#include "platform/Platform.h"
+#include "zip/ZipDirectory.h"
+#include "zip/ZipOutput.h"
+#include "zip/ZipRecords.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum class TZipMethod : uint16_t { zmStored = 0, zmDeflated = 8 };
+
+enum class TZipOpenMode {
+    zoCreate,         // a new archive, replacing a file of that name
+    zoAppend,         // add to an existing archive
+    zoCreateOrAppend, // add when the file exists, otherwise create it
+};
+
+class TZipWriter {
+public:
+    TZipWriter(const std::string& path, TZipOpenMode mode);
+    // Closes the archive; a failure is not reported there, so call Close to learn of it.
+    ~TZipWriter();
+    TZipWriter(const TZipWriter&) = delete;
+    TZipWriter& operator=(const TZipWriter&) = delete;
+
+    // The file is streamed and never held in memory; it is opened so that nobody may write to it
+    // meanwhile, and one that somebody is writing cannot be added.
+    void AddFile(const std::string& fileName, const std::string& entryName, TZipMethod method);
+    void AddBuffer(const std::string& entryName, const void* data, size_t size, TZipMethod method,
+                   const plat::FileTime& modified);
+    // An empty entry standing for a folder; its name gets a trailing backslash if it has none.
+    void AddFolder(const std::string& entryName, const plat::FileTime& modified);
+    // Writes the central directory. Nothing can be added afterwards.
+    void Close();
+
+    uint64_t EntryCount() const { return old_.Entries + entries_.size(); }
+
+private:
+    using Source = std::function<size_t(uint8_t* buffer, size_t capacity)>;
+
+    zip::Entry NewEntry(const std::string& name, TZipMethod method, const plat::FileTime& modified) const;
+    void WriteEntry(zip::Entry& e, const Source& read);
+    void CopyStored(zip::Entry& e, const Source& read);
+    void CopyDeflated(zip::Entry& e, const Source& read);
+    void WriteDirectory();
+    void Abandon() noexcept;
+    void CheckOpen() const;
+
+    std::string path_;
+    std::unique_ptr<plat::IFile> file_;
+    std::unique_ptr<zip::Output> out_;
+    zip::ExistingDirectory old_;
+    std::vector<zip::Entry> entries_;
+    zip::Bytes input_;
+    bool appending_ = false;
+    uint64_t originalSize_ = 0;
+    uint64_t end_ = 0; // after the last complete entry
+};

@@ -1,0 +1,104 @@
+#include "TableListUnit.h"
+
+#include "LoggerUnit.h"
+#include "platform/Resources.h"
+#include "xml/XmlDom.h"
+
+#include <map>
+
+namespace {
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+bool IsSwitchChar(char c) {
+    return c == '-' || c == '/';
+}
+
+// A parameter that starts with a switch character followed by ASwitch (any case), maybe with more.
+bool StartsWithSwitch(const std::string& AParam, std::string_view ASwitch) {
+    return AParam.size() > ASwitch.size() && IsSwitchChar(AParam[0]) &&
+           SameText(std::string_view(AParam).substr(1, ASwitch.size()), ASwitch);
+}
+
+using TTableSets = std::map<std::string, std::vector<std::string>>;
+
+TTableSets ReadTableSets() {
+    std::string_view data = plat::FindResourceData("TABLES");
+    if (data.empty())
+        throw EResNotFound("Resource TABLES not found");
+    xml::TXmlDocument doc;
+    doc.LoadFromBytes(data);
+    xml::TXmlNode root = doc.DocumentElement();
+    TTableSets sets;
+    for (int i = 0; i < root.ChildCount(); ++i) {
+        xml::TXmlNode set = root.Child(i);
+        if (!set.IsElement())
+            continue;
+        std::vector<std::string> tables;
+        for (int j = 0; j < set.ChildCount(); ++j) {
+            xml::TXmlNode table = set.Child(j);
+            if (table.IsElement())
+                tables.push_back(table.Attribute("name").value_or(""));
+        }
+        sets[set.Attribute("name").value_or("")] = std::move(tables);
+    }
+    return sets;
+}
+
+} // namespace
+
+int TTableList::IndexOf(std::string_view AName) const {
+    for (size_t i = 0; i < FNames.size(); ++i)
+        if (SameText(FNames[i], AName))
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool FindSwitch(const std::vector<std::string>& AParams, std::string_view ASwitch) {
+    for (const std::string& p : AParams)
+        if (p.size() == ASwitch.size() + 1 && StartsWithSwitch(p, ASwitch))
+            return true;
+    return false;
+}
+
+std::string FindSwitchValue(const std::vector<std::string>& AParams, std::string_view ASwitch) {
+    for (size_t i = 0; i < AParams.size(); ++i) {
+        const std::string& p = AParams[i];
+        if (!StartsWithSwitch(p, ASwitch))
+            continue;
+        if (p.size() > ASwitch.size() + 1) {
+            std::string value = p.substr(ASwitch.size() + 1);
+            return value[0] == ':' ? value.substr(1) : value;
+        }
+        const bool hasValue =
+            i + 1 < AParams.size() && !AParams[i + 1].empty() && !IsSwitchChar(AParams[i + 1][0]);
+        return hasValue ? AParams[i + 1] : std::string();
+    }
+    return std::string();
+}
+
+std::unique_ptr<TTableList> LoadTableList(const std::vector<std::string>& AParams) {
+    const TTableSets sets = ReadTableSets();
+    std::string key = FindSwitchValue(AParams, "custom");
+    TLogger::Fine("command line custom parameter - %s", {key});
+    if (key.empty() || sets.find(key) == sets.end())
+        key = FindSwitch(AParams, "tf") ? "tf" : "cr";
+    for (char& c : key)
+        c = LowerAscii(c);
+    TLogger::Fine("Hashmap key - %s", {key});
+    auto result = std::make_unique<TTableList>();
+    for (const std::string& name : sets.at(key))
+        result->Add(name);
+    return result;
+}

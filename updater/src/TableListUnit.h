@@ -1,0 +1,42 @@
+#pragma once
+// The lists of tables that an upgrade carries over from MySQL, kept in the TABLES resource, and the
+// choice of one list by the command-line switches "custom" and "tf".
+#include "Errors.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class EResNotFound : public EBaseError {
+public:
+    using EBaseError::EBaseError;
+    const char* ClassName() const noexcept override { return "EResNotFound"; }
+};
+
+// A list of table names in the resource's order. Lookups ignore letter case, since the dump may spell
+// a table differently from the list.
+class TTableList {
+public:
+    void Add(std::string AName) { FNames.push_back(std::move(AName)); }
+    int Count() const { return static_cast<int>(FNames.size()); }
+    const std::string& operator[](int AIndex) const { return FNames.at(AIndex); }
+    const std::vector<std::string>& Names() const { return FNames; }
+    int IndexOf(std::string_view AName) const;
+    bool Contains(std::string_view AName) const { return IndexOf(AName) >= 0; }
+
+private:
+    std::vector<std::string> FNames;
+};
+
+// True when a parameter is "-" or "/" followed by ASwitch, compared without regard to case.
+bool FindSwitch(const std::vector<std::string>& AParams, std::string_view ASwitch);
+// The value of the first parameter that starts with "-" or "/" and ASwitch (any case): the rest of
+// the parameter after one optional ":", or, for the bare switch, the next parameter unless that is
+// itself a switch. Empty when there is none.
+std::string FindSwitchValue(const std::vector<std::string>& AParams, std::string_view ASwitch);
+
+// Picks the table set named by "custom" when the resource has it (exact case), else "tf" or "cr" by
+// the product switch. AParams are the program's parameters without the program name. Raises
+// EResNotFound without the resource and xml::EXmlError when it is not well-formed.
+std::unique_ptr<TTableList> LoadTableList(const std::vector<std::string>& AParams);

@@ -1,0 +1,193 @@
+#include "WorkingThreadUnit.h"
+
+#include "InspectionUnit.h"
+#include "LoggerUnit.h"
+#include "MainUnit.h"
+#include "WinUtilsUnit.h"
+#include "platform/Platform.h"
+#include "text/TextCodec.h"
+
+#include <array>
+
+namespace {
+
+constexpr uint32_t FinalPauseMs = 500;
+constexpr const char* TomcatServices[] = {"tomcat5", "tomcat6", "tomcat7", "tomcat8", "tomcat9"};
+
+bool IsStopped(const std::string& name) {
+    return TServiceUtils::ServiceGetStatus(name) == plat::SERVICE_STOPPED_;
+}
+
+bool IsRunning(const std::string& name) {
+    return TServiceUtils::ServiceGetStatus(name) == plat::SERVICE_RUNNING_;
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+} // namespace
+
+TWorkingThread::TWorkingThread(bool IsPostgres, bool FastPostgresUpdate)
+    : CurrentStep(1), EnableFastPostgresUpdate(FastPostgresUpdate), IsPostgresInstallation(IsPostgres) {
+    FreeOnTerminate = true;
+}
+
+void TWorkingThread::Execute() {
+    TMainForm* form = Form;
+    int exitCode = 0;
+    try {
+        RunSteps();
+        Synchronize([form] { form->HideArrow(); });
+        plat::Clock().Sleep(FinalPauseMs);
+    } catch (const std::exception& error) {
+        // The run stops here, before anything later (the uninstall above all) could act on an
+        // installation whose database may not have been saved; the installer sees exit code 1.
+        TLogger::Fine(DescribeException(error));
+        exitCode = 1;
+    }
+    Synchronize([form, exitCode] { form->Finish(exitCode); });
+}
+
+void TWorkingThread::RunSteps() {
+    // Steps this build does not carry (the installation backup, the uninstall and the MySQL
+    // migration) are marked on the window and pass without action, so nothing is uninstalled.
+    std::array<TStep, 4> steps{};
+    if (IsPostgresInstallation && EnableFastPostgresUpdate) {
+        steps = {&TWorkingThread::CheckServices, nullptr, &TWorkingThread::SavePostgresData, nullptr};
+    } else if (IsPostgresInstallation) {
+        steps = {&TWorkingThread::CheckServices, &TWorkingThread::ExtractDatabase, nullptr, nullptr};
+    }
+    CurrentStep = 1;
+    Synchronize([this] { ShowStep(); });
+    for (size_t i = 0; i < steps.size(); ++i) {
+        if (steps[i] != nullptr) {
+            (this->*steps[i])();
+        }
+        if (i + 1 < steps.size()) {
+            ++CurrentStep;
+            Synchronize([this] { ShowStep(); });
+        }
+    }
+}
+
+void TWorkingThread::ShowStep() {
+    ui::TLabel* labels[] = {Form->Label1, Form->Label2, Form->Label3, Form->Label4};
+    if (CurrentStep >= 1 && CurrentStep <= 4) {
+        Form->NextStep(labels[CurrentStep - 1]);
+    }
+}
+
+void TWorkingThread::StopMySQLService() {
+    if (IsStopped("Mysql")) {
+        TLogger::Fine("MySQL service already stopped");
+    } else {
+        TLogger::Fine("Stopping MySQL service");
+        TServiceUtils::ServiceStop("Mysql");
+    }
+}
+
+void TWorkingThread::StopPostgresService() {
+    if (IsStopped("pgsql")) {
+        TLogger::Fine("PostgreSQL service already stopped");
+    } else {
+        TLogger::Fine("Stopping PostgreSQL service");
+        TServiceUtils::ServiceStop("pgsql");
+    }
+}
+
+void TWorkingThread::StartMySQLService() {
+    if (IsRunning("Mysql")) {
+        TLogger::Fine("MySQL service already started");
+    } else {
+        TLogger::Fine("Starting MySQL service");
+        TServiceUtils::ServiceStart("Mysql");
+    }
+}
+
+void TWorkingThread::StartPostgresService() {
+    if (IsRunning("pgsql")) {
+        TLogger::Fine("PostgreSQL service already started");
+    } else {
+        TLogger::Fine("Starting PostgreSQL service");
+        TServiceUtils::ServiceStart("pgsql");
+    }
+}
+
+void TWorkingThread::StopTomcatServices() {
+    TLogger::Fine("Stopping tomcat services");
+    for (const char* service : TomcatServices) {
+        if (!IsStopped(service)) {
+            TServiceUtils::ServiceStop(service);
+        }
+    }
+}
+
+void TWorkingThread::CheckServices() {
+    TLogger::Fine("Step 1: check services");
+    if (EnableFastPostgresUpdate) {
+        StopPostgresService();
+    } else {
+        StartPostgresService();
+    }
+    StopTomcatServices();
+}
+
+void TWorkingThread::RunScript(const std::string& AScriptPath, const std::string& AWorkingDir) {
+    std::string command = "\"" + TWinUtils::GetSystemDir() + "\\cmd.exe\" /c \"" + AScriptPath + "\" ";
+    TWinUtils::ExecConsoleAppWithCaptureOutput(
+        command, AWorkingDir.empty() ? FolderOf(AScriptPath) : AWorkingDir,
+        [](const char* chunk) { TLogger::Fine(text::AnsiToUtf8(chunk)); });
+}
+
+std::string TWorkingThread::PostgresSqlDir() const {
+    return SourceDir + "\\tomcat\\webapps\\" + GetWebAppName() + "\\WEB-INF\\sql\\postgresql";
+}
+
+void TWorkingThread::ExtractDatabase() {
+    auto& files = plat::Files();
+    TLogger::Fine("Step 2: extract PostgreSQL database");
+    std::string dir = PostgresSqlDir();
+    std::string script = dir + "\\full-backup.bat";
+    TLogger::Fine("backup script path - %s", {script});
+    RunScript(script, dir);
+    std::string backupDir = DestDir + "\\backup";
+    if (!files.DirectoryExists(backupDir)) {
+        files.ForceDirectories(backupDir);
+    }
+    std::string dump = dir + "\\full-backup.sql";
+    std::string target = backupDir + "\\full-backup.sql";
+    // An old dump is the only copy of the database when an earlier run got this far; it goes only
+    // once there is a new one to take its place.
+    if (!files.FileExists(dump)) {
+        throw EUpgradeError("Database dump not written - " + dump);
+    }
+    if (files.FileExists(target)) {
+        files.DeleteFile(target);
+        TLogger::Fine("Old full-backup.sql deleted");
+    }
+    files.MoveFile(dump, target, false);
+    if (!files.FileExists(target)) {
+        throw EUpgradeError("Database dump not saved - " + target);
+    }
+}
+
+void TWorkingThread::SavePostgresData() {
+    auto& files = plat::Files();
+    TLogger::Fine("Step 3: Saving PostgreSQL database data");
+    uint64_t started = plat::Clock().TickCount();
+    std::string source = SourceDir + "\\pgsql\\data\\";
+    std::string target = DestDir + "\\backup\\data";
+    // Without the source folder, an earlier run has already moved the data here: keep that copy.
+    if (files.DirectoryExists(source)) {
+        if (files.DirectoryExists(target)) {
+            DeleteDirectoryTree(target);
+        }
+        files.MoveFile(source, target, false);
+    }
+    TLogger::Fine("Database copying time %d ms", {std::to_string(plat::Clock().TickCount() - started)});
+    if (!files.DirectoryExists(target) || files.DirectoryExists(source)) {
+        throw EUpgradeError("Database data not saved - " + target);
+    }
+}

@@ -1,0 +1,52 @@
+#pragma once
+// TWorkingThread, the Updater's background worker: four steps in the order of the scenario, each
+// announced on the window before it starts, then the end of the window.
+#include "Errors.h"
+#include "ui/Threads.h"
+
+#include <string>
+
+class TMainForm;
+
+// A step found that the upgrade cannot safely go on (the database was not saved).
+class EUpgradeError : public EBaseError {
+public:
+    using EBaseError::EBaseError;
+    const char* ClassName() const noexcept override { return "EUpgradeError"; }
+};
+
+class TWorkingThread : public ui::TThread {
+public:
+    // Created suspended; frees itself when Execute returns.
+    TWorkingThread(bool IsPostgres, bool FastPostgresUpdate);
+
+    int CurrentStep;
+    bool EnableFastPostgresUpdate;
+    bool IsPostgresInstallation;
+    std::string DestDir;
+    std::string SourceDir;
+    // The window to mark steps on; touched only on the window thread.
+    TMainForm* Form = nullptr;
+
+    // The steps and service operations, public so that each can be run on its own.
+    void CheckServices();
+    void ExtractDatabase();
+    void SavePostgresData();
+    static void StopMySQLService();
+    static void StopPostgresService();
+    static void StartMySQLService();
+    static void StartPostgresService();
+    static void StopTomcatServices();
+    // Runs a script through the system's command interpreter in the script's folder, logging its
+    // output as it arrives.
+    static void RunScript(const std::string& AScriptPath, const std::string& AWorkingDir);
+
+protected:
+    void Execute() override;
+
+private:
+    using TStep = void (TWorkingThread::*)();
+    void RunSteps();
+    void ShowStep();
+    std::string PostgresSqlDir() const;
+};

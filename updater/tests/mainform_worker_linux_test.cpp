@@ -1,0 +1,192 @@
+#include "CommandLine.h"
+#include "LoggerUnit.h"
+#include "MainUnit.h"
+#include "UpdaterProgram.h"
+#include "WorkingThreadUnit.h"
+#include "updater_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <mutex>
+
+namespace {
+
+using testing_support::LogMessages;
+using testing_support::SimWindows;
+using testing_support::TempTree;
+using Lines = std::vector<std::string>;
+
+class CapturedLog : public TLoggerHandler {
+public:
+    CapturedLog() : TLoggerHandler(logFinest) { SetActive(true); }
+    void Notify(const std::string& line) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        lines_.push_back(line.substr(26));
+    }
+    Lines Messages() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return lines_;
+    }
+
+protected:
+    void DoSetActive(bool v) override { FActive = v; }
+
+private:
+    std::mutex lock_;
+    Lines lines_;
+};
+
+// Runs scripts the way the system's command interpreter does for "cmd.exe /c script": a stand-in
+// cmd.exe in the simulated system folder hands the script to the shell.
+class WorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tree.Write("sys/cmd.exe", "#!/bin/sh\nshift\nexec sh \"$(printf %s \"$1\" | tr '\\\\' /)\"\n");
+        std::filesystem::permissions(tree.Root / "sys/cmd.exe", std::filesystem::perms::owner_all);
+        const char* saved = std::getenv("TK_SIM_SYSTEM_DIR");
+        savedSystemDir_ = saved ? std::optional<std::string>(saved) : std::nullopt;
+        setenv("TK_SIM_SYSTEM_DIR", tree.Path("sys").c_str(), 1);
+        SetCommandLineParams({"Updater", tree.Path("old"), tree.Path("new")});
+        for (const char* service : {"pgsql", "tomcat7", "tomcat9"}) {
+            sim.AddService(service, plat::SERVICE_STOPPED_);
+        }
+    }
+    void TearDown() override {
+        if (savedSystemDir_) {
+            setenv("TK_SIM_SYSTEM_DIR", savedSystemDir_->c_str(), 1);
+        } else {
+            unsetenv("TK_SIM_SYSTEM_DIR");
+        }
+        SetCommandLineParams({});
+    }
+
+    std::string SqlDir() const { return "old/tomcat/webapps/corvane/WEB-INF/sql/postgresql/"; }
+    void DumpScript(const std::string& body) { tree.Write(SqlDir() + "full-backup.bat", body); }
+    std::unique_ptr<TWorkingThread> Worker(bool postgres, bool fast) {
+        auto worker = std::make_unique<TWorkingThread>(postgres, fast);
+        worker->FreeOnTerminate = false;
+        worker->SourceDir = tree.Path("old");
+        worker->DestDir = tree.Path("new");
+        return worker;
+    }
+
+    SimWindows sim;
+    TempTree tree;
+    CapturedLog log;
+
+private:
+    std::optional<std::string> savedSystemDir_;
+};
+
+TEST_F(WorkerTest, FastUpgradeStopsPostgresAndEveryTomcat) {
+    sim.Services->Find("tomcat7")->State = plat::SERVICE_RUNNING_;
+    Worker(true, true)->CheckServices();
+    EXPECT_EQ(log.Messages(), (Lines{"Step 1: check services", "PostgreSQL service already stopped",
+                                     "Stopping tomcat services"}));
+    EXPECT_EQ(sim.StateOf("tomcat7"), plat::SERVICE_STOPPED_);
+}
+
+TEST_F(WorkerTest, DumpUpgradeStartsAStoppedPostgres) {
+    Worker(true, false)->CheckServices();
+    EXPECT_EQ(log.Messages(),
+              (Lines{"Step 1: check services", "Starting PostgreSQL service", "Stopping tomcat services"}));
+    EXPECT_EQ(sim.StateOf("pgsql"), plat::SERVICE_RUNNING_);
+    Worker(true, false)->CheckServices();
+    EXPECT_EQ(log.Messages()[4], "PostgreSQL service already started");
+}
+
+TEST_F(WorkerTest, ExtractDatabaseReplacesAnOldDumpWithTheNewOne) {
+    DumpScript("echo '-- new dump' > full-backup.sql\n");
+    tree.Write("new/backup/full-backup.sql", "-- old dump\n");
+    Worker(true, false)->ExtractDatabase();
+    Lines messages = log.Messages();
+    EXPECT_EQ(messages[0], "Step 2: extract PostgreSQL database");
+    EXPECT_EQ(messages[1], "backup script path - " + tree.Path("old") +
+                               "\\tomcat\\webapps\\corvane\\WEB-INF\\sql\\postgresql\\full-backup.bat");
+    EXPECT_EQ(messages.back(), "Old full-backup.sql deleted");
+    EXPECT_EQ(tree.Read("new/backup/full-backup.sql"), "-- new dump\n");
+    EXPECT_FALSE(tree.Exists(SqlDir() + "full-backup.sql"));
+}
+
+TEST_F(WorkerTest, AFailedDumpStopsTheRunAndKeepsTheOldDump) {
+    DumpScript("echo 'pg_dump: connection refused'\nexit 1\n");
+    tree.Write("new/backup/full-backup.sql", "-- old dump\n");
+    EXPECT_THROW(Worker(true, false)->ExtractDatabase(), EUpgradeError);
+    EXPECT_EQ(tree.Read("new/backup/full-backup.sql"), "-- old dump\n");
+    Lines messages = log.Messages();
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Old full-backup.sql deleted"), 0);
+    EXPECT_EQ(messages[2], "pg_dump: connection refused\n");
+}
+
+TEST_F(WorkerTest, ScriptOutputIsLoggedInChunksAsItArrives) {
+    std::string line(99, 'x');
+    DumpScript("i=0\nwhile [ $i -lt 50 ]; do echo " + line + "; i=$((i+1)); done\n");
+    TWorkingThread::RunScript(tree.Path(SqlDir() + "full-backup.bat"), tree.Path(SqlDir()));
+    Lines chunks = log.Messages();
+    EXPECT_GE(chunks.size(), 3u);
+    std::string joined;
+    for (const std::string& chunk : chunks) {
+        EXPECT_LE(chunk.size(), 2400u);
+        joined += chunk;
+    }
+    EXPECT_EQ(joined.size(), 5000u);
+    EXPECT_EQ(joined.substr(0, 100), line + "\n");
+}
+
+TEST_F(WorkerTest, SavePostgresDataMovesTheDataFolderAndKeepsAnEarlierCopy) {
+    tree.Write("old/pgsql/data/PG_VERSION", "14\n");
+    tree.Write("new/backup/data/stale", "from an older run");
+    Worker(true, true)->SavePostgresData();
+    EXPECT_EQ(tree.Read("new/backup/data/PG_VERSION"), "14\n");
+    EXPECT_FALSE(tree.Exists("new/backup/data/stale"));
+    EXPECT_FALSE(tree.Exists("old/pgsql/data"));
+    EXPECT_EQ(log.Messages()[1].rfind("Database copying time ", 0), 0u);
+
+    Worker(true, true)->SavePostgresData(); // a second run finds the data already saved
+    EXPECT_EQ(tree.Read("new/backup/data/PG_VERSION"), "14\n");
+    std::filesystem::remove_all(tree.Root / "new/backup/data");
+    EXPECT_THROW(Worker(true, true)->SavePostgresData(), EUpgradeError);
+}
+
+class UpgradeRunTest : public WorkerTest {
+protected:
+    void OldPostgres() {
+        tree.Write("old/tomcat/webapps/corvane/WEB-INF/db.properties",
+                   "torque.database.maindb.adapter=postgresql\r\n");
+    }
+};
+
+TEST_F(UpgradeRunTest, ADumpUpgradeRunsToItsEndAndShowsEachStep) {
+    OldPostgres();
+    DumpScript("echo dumping\necho '-- dump' > full-backup.sql\n");
+    testing::internal::CaptureStdout();
+    int code = RunUpdater({"Updater", tree.Path("old"), tree.Path("new")});
+    std::string shown = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(code, ExitUpgradeDone);
+    EXPECT_EQ(shown, "Checking services\nExtracting database\nBacking up old installation\n"
+                     "Uninstalling previous version\n");
+    Lines file = LogMessages(tree.Read("new/backup/Updater.log"));
+    auto at = std::find(file.begin(), file.end(), "Step 1: check services");
+    ASSERT_NE(at, file.end());
+    EXPECT_EQ(Lines(at, at + 4), (Lines{"Step 1: check services", "Starting PostgreSQL service",
+                                        "Stopping tomcat services", "Step 2: extract PostgreSQL database"}));
+    EXPECT_EQ(tree.Read("new/backup/full-backup.sql"), "-- dump\n");
+    EXPECT_TRUE(tree.Exists("old/tomcat/webapps/corvane/WEB-INF/db.properties")) << "nothing is uninstalled";
+    EXPECT_EQ(sim.Clock->Sleeps().back(), 500u);
+}
+
+TEST_F(UpgradeRunTest, AFailedStepEndsTheRunWithExitCode1AtThatStep) {
+    OldPostgres();
+    DumpScript("exit 3\n");
+    testing::internal::CaptureStdout();
+    int code = RunUpdater({"Updater", tree.Path("old"), tree.Path("new")});
+    std::string shown = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(code, ExitUpgradeFailed);
+    EXPECT_EQ(shown, "Checking services\nExtracting database\n");
+    Lines file = LogMessages(tree.Read("new/backup/Updater.log"));
+    EXPECT_EQ(file.back().rfind("EUpgradeError: Database dump not written - ", 0), 0u) << file.back();
+}
+
+} // namespace

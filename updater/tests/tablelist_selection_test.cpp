@@ -1,0 +1,116 @@
+#include "LoggerUnit.h"
+#include "TableListUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+class LogCapture : public TLoggerHandler {
+public:
+    LogCapture() : TLoggerHandler(logFinest) { FActive = true; }
+    void Notify(const std::string& AMessage) override {
+        Lines.push_back(AMessage.substr(AMessage.find("] ") + 2));
+    }
+    std::vector<std::string> Lines;
+
+protected:
+    void DoSetActive(bool AValue) override { FActive = AValue; }
+};
+
+std::unique_ptr<TTableList> Load(std::vector<std::string> params) {
+    return LoadTableList(params);
+}
+
+} // namespace
+
+TEST(TableListResource, HoldsEachSetWithItsSizeSortedAndWithoutDuplicates) {
+    const std::vector<std::pair<std::string, int>> sets = {{"cr", 85},    {"tf", 58},    {"alder", 85},
+                                                           {"birch", 86}, {"cedar", 88}, {"dogwood2", 105},
+                                                           {"elm", 86},   {"fir", 90}};
+    for (const auto& [name, size] : sets) {
+        auto list = Load({"-custom", name});
+        ASSERT_EQ(list->Count(), size) << name;
+        const auto& names = list->Names();
+        EXPECT_TRUE(std::is_sorted(names.begin(), names.end())) << name;
+        EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size()) << name;
+    }
+}
+
+TEST(TableListResource, SiteSetsExtendTheCorvaneList) {
+    auto cr = Load({});
+    auto alder = Load({"-custom", "alder"});
+    EXPECT_EQ(alder->Names(), cr->Names());
+    auto fir = Load({"-custom", "fir"});
+    for (const std::string& name : cr->Names())
+        EXPECT_TRUE(fir->Contains(name)) << name;
+    for (const char* added :
+         {"discipline", "resource", "resource_category", "resource_checkout", "resource_checkout_log"})
+        EXPECT_TRUE(fir->Contains(added)) << added;
+    EXPECT_TRUE(Load({"-custom", "birch"})->Contains("admin_accounts"));
+    EXPECT_TRUE(Load({"-custom", "dogwood2"})->Contains("student_regexp"));
+}
+
+TEST(TableListResource, KeepsTheTallyfixSpellingOfOneTable) {
+    auto tf = Load({"-tf"});
+    EXPECT_TRUE(tf->Contains("schedule_period_exlusion"));
+    EXPECT_FALSE(tf->Contains("schedule_period_exclusion"));
+    EXPECT_TRUE(Load({})->Contains("schedule_period_exclusion"));
+}
+
+TEST(TableListSelection, WithoutSwitchesTakesTheCorvaneListAndLogsBothLines) {
+    LogCapture log;
+    auto list = Load({});
+    EXPECT_EQ(list->Count(), 85);
+    EXPECT_EQ((*list)[0], "activation");
+    EXPECT_EQ(log.Lines, (std::vector<std::string>{"command line custom parameter - ", "Hashmap key - cr"}));
+}
+
+TEST(TableListSelection, ProductSwitchSelectsTheTallyfixList) {
+    EXPECT_EQ(Load({"-tf"})->Count(), 58);
+    EXPECT_EQ(Load({"/TF"})->Count(), 58);
+    EXPECT_EQ(Load({"-tfx"})->Count(), 85);
+}
+
+TEST(TableListSelection, ValidCustomSetBeatsTheProductSwitch) {
+    LogCapture log;
+    EXPECT_EQ(Load({"-custom", "elm", "-tf"})->Count(), 86);
+    EXPECT_EQ(log.Lines.back(), "Hashmap key - elm");
+    EXPECT_EQ(Load({"-tf", "/Custom:elm"})->Count(), 86);
+    EXPECT_EQ(Load({"-customelm"})->Count(), 86);
+}
+
+TEST(TableListSelection, UnknownOrMissingCustomValueFallsBackToTheProductDefault) {
+    LogCapture log;
+    EXPECT_EQ(Load({"-custom:ELM"})->Count(), 85);
+    EXPECT_EQ(log.Lines[0], "command line custom parameter - ELM");
+    EXPECT_EQ(log.Lines[1], "Hashmap key - cr");
+    EXPECT_EQ(Load({"-custom:ELM", "-tf"})->Count(), 58);
+    EXPECT_EQ(Load({"-custom", "nosuchset"})->Count(), 85);
+    EXPECT_EQ(Load({"-tf", "-custom"})->Count(), 58);
+    EXPECT_EQ(Load({"-custom", "-tf"})->Count(), 58);
+    EXPECT_EQ(Load({"-custom:"})->Count(), 85);
+}
+
+TEST(TableListSelection, FirstCustomSwitchWins) {
+    EXPECT_EQ(Load({"-custom", "fir", "-custom", "elm"})->Count(), 90);
+}
+
+TEST(TableListLookup, IgnoresLetterCase) {
+    auto list = Load({});
+    EXPECT_TRUE(list->Contains("ROOM"));
+    EXPECT_EQ(list->IndexOf("Room"), list->IndexOf("room"));
+    EXPECT_FALSE(list->Contains("rooms"));
+    EXPECT_EQ(list->IndexOf("ROOM_"), -1);
+}
+
+TEST(SwitchValue, ReadsAttachedAndFollowingValues) {
+    EXPECT_EQ(FindSwitchValue({"-custom:alder"}, "custom"), "alder");
+    EXPECT_EQ(FindSwitchValue({"-customalder"}, "custom"), "alder");
+    EXPECT_EQ(FindSwitchValue({"-custom::x"}, "custom"), ":x");
+    EXPECT_EQ(FindSwitchValue({"a", "-CUSTOM", "b"}, "custom"), "b");
+    EXPECT_EQ(FindSwitchValue({"-custom", "/x"}, "custom"), "");
+    EXPECT_EQ(FindSwitchValue({"custom", "x"}, "custom"), "");
+}

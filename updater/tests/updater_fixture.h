@@ -1,0 +1,104 @@
+#pragma once
+// Shared set-up of the Updater's tests: a temporary folder tree, the simulated service manager and
+// registry, a clock that never sleeps, scripted dialogs, and helpers to read the log.
+#include "platform/Platform.h"
+#include "platform/sim/SimRegistry.h"
+#include "platform/sim/SimServices.h"
+#include "ui/Dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+class TempTree {
+public:
+    TempTree() {
+        std::random_device rd;
+        Root = fs::temp_directory_path() / ("updater-test-" + std::to_string(rd()) + std::to_string(rd()));
+        fs::create_directories(Root);
+    }
+    ~TempTree() {
+        std::error_code ec;
+        fs::remove_all(Root, ec);
+    }
+    std::string Path(const std::string& relative = "") const {
+        return relative.empty() ? Root.string() : (Root / relative).string();
+    }
+    void Write(const std::string& relative, const std::string& bytes) const {
+        fs::path p = Root / relative;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << bytes;
+    }
+    std::string Read(const std::string& relative) const {
+        std::ifstream in(Root / relative, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    bool Exists(const std::string& relative) const { return fs::exists(Root / relative); }
+
+    fs::path Root;
+};
+
+// Lines of a log file without their time-stamp prefix.
+inline std::vector<std::string> LogMessages(const std::string& logText) {
+    std::vector<std::string> messages;
+    size_t start = 0;
+    while (start < logText.size()) {
+        size_t end = logText.find("\r\n[", start);
+        std::string line = logText.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) {
+            line.resize(line.size() - 2);
+        }
+        messages.push_back(line.size() >= 26 ? line.substr(26) : line);
+        start = end == std::string::npos ? logText.size() : end + 2;
+    }
+    return messages;
+}
+
+// The simulated Windows of one test: services, registry, a manual clock and scripted dialogs.
+class SimWindows {
+public:
+    SimWindows()
+        : Services(std::make_shared<plat::sim::SimServiceManager>()),
+          Registry(std::make_shared<plat::sim::SimRegistry>()),
+          Clock(std::make_shared<plat::sim::ManualClock>()),
+          Dialogs(std::make_shared<ui::TScriptedDialogs>()), override_(Parts()), dialogs_(Dialogs) {}
+
+    void AddService(const std::string& name, uint32_t state) {
+        plat::sim::SimService s;
+        s.Name = name;
+        s.DisplayName = name;
+        s.State = state;
+        Services->AddService(s);
+    }
+    uint32_t StateOf(const std::string& name) { return Services->Find(name)->State; }
+
+    std::shared_ptr<plat::sim::SimServiceManager> Services;
+    std::shared_ptr<plat::sim::SimRegistry> Registry;
+    std::shared_ptr<plat::sim::ManualClock> Clock;
+    std::shared_ptr<ui::TScriptedDialogs> Dialogs;
+
+private:
+    plat::Platform Parts() const {
+        plat::Platform p;
+        p.Services = Services;
+        p.Registry = Registry;
+        p.Clock = Clock;
+        return p;
+    }
+    plat::ScopedOverride override_;
+    ui::ScopedDialogs dialogs_;
+};
+
+} // namespace testing_support
