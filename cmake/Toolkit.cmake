@@ -58,8 +58,11 @@ function(tk_add_test name)
     if(WIN32)
         tk_add_wine_test(${name} "${labels}" ${T_TIMEOUT})
     else()
-        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                             PROPERTIES LABELS "${labels}" TIMEOUT ${T_TIMEOUT})
+        set(props TIMEOUT ${T_TIMEOUT})
+        if(labels)
+            list(APPEND props LABELS "${labels}")
+        endif()
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES ${props})
     endif()
 endfunction()
 

@@ -26,6 +26,7 @@ make_common() {
 Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvane Server_is1]
+"DisplayName"="Corvane Server 5.2"
 "UninstallString"="\\"$old/unins000.exe\\""
 "InstallLocation"="$old"
 

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Times archiving an installation-like tree (about 1 GiB in about 14,000 files) with our writer,
-# side by side with `cp -r` and Info-ZIP's `zip -0 -r` (package zip), in alternating rounds on a
+# side by side with `cp -r` and `zip -0 -r` (Debian package zip), in alternating rounds on a
 # warm page cache. Prints each run and the median of each tool.
 #   bench/zip/run.sh [work folder] [rounds]
 set -eu

@@ -106,6 +106,14 @@ TForm::TForm(TComponent* AOwner, std::string AName) : TControl(AOwner, std::move
     SetVisible(false);
 }
 
+TForm::~TForm() {
+    // The controls' windows go before the form's own, while the form is still whole.
+    for (TControl* control : Controls()) {
+        control->DestroyHandle();
+    }
+    DestroyHandle();
+}
+
 void TForm::SetBorderStyle(TFormBorderStyle AValue) {
     FBorderStyle = AValue;
     Changed();

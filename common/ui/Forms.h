@@ -117,6 +117,7 @@ enum class TPosition { poDesigned, poScreenCenter };
 class TForm : public TControl {
 public:
     TForm(TComponent* AOwner, std::string AName);
+    ~TForm() override;
 
     TFormBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TFormBorderStyle AValue);

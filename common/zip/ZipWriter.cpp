@@ -51,8 +51,8 @@ TZipWriter::TZipWriter(const std::string& path, TZipOpenMode mode) : path_(path)
 TZipWriter::~TZipWriter() {
     try {
         Close();
-    } catch (const EZipError&) {
-        // Close already left the file in the best state it could.
+    } catch (...) {
+        // Close already left the file in the best state it could; a destructor must not throw.
     }
 }
 

@@ -171,6 +171,10 @@ void TDataConverter::SAXStartElement(oxml::TSAXParser&, std::string_view AName,
 }
 
 void TDataConverter::StartTableData(const oxml::TSAXAttributes& AAttributes) {
+    // A table_data inside another must not carry the outer table's rows and columns over to itself.
+    FlushRows();
+    FFieldsList.clear();
+    FRowOpen = false;
     FFieldListCreated = false;
     FTableName.assign(AAttributes.Get("name"));
     FWorkFlag = FTables != nullptr && FTables->Contains(FTableName);

@@ -12,6 +12,7 @@
 namespace {
 
 constexpr uint64_t MaxExecutableSize = 256ull * 1024 * 1024;
+constexpr size_t MaxCopySourceLength = 4096;
 constexpr std::string_view AdapterKey = "torque.database.maindb.adapter";
 
 std::string Trim(std::string_view s) {
@@ -162,5 +163,9 @@ bool DeleteDirectoryTree(const std::string& APath) {
 }
 
 bool CopyDirectoryTree(const std::string& ASource, const std::string& ATarget) {
+    // The shell takes at most this many characters of the source; a cut path could name another folder.
+    if (ASource.size() > MaxCopySourceLength) {
+        return false;
+    }
     return plat::Shell().CopyTree(ASource, ATarget);
 }

@@ -55,6 +55,9 @@ TMainForm::TMainForm(ui::TComponent* AOwner) : ui::TForm(AOwner, "MainForm") {
     ArrowImage->LoadFromResourceName("ARROW");
     ArrowImage->SetTransparent(true);
     ArrowImage->SetVisible(false);
+    FailureLabel = MakeLabel(*this, "FailureLabel", 8, "");
+    FailureLabel->SetBounds(82, 8, 180, 70);
+    FailureLabel->SetVisible(false);
     OnCreate = [this](ui::TComponent* sender) { FormCreate(sender); };
     OnShow = [this](ui::TComponent* sender) { FormShow(sender); };
     // There is no cancel: the window goes only when the worker is done with it.
@@ -132,6 +135,18 @@ void TMainForm::NextStep(ui::TLabel* ALabel) {
 
 void TMainForm::HideArrow() {
     ArrowImage->SetVisible(false);
+}
+
+void TMainForm::ShowFailure(const std::string& ALogPath) {
+    for (ui::TControl* step : {static_cast<ui::TControl*>(Label1), static_cast<ui::TControl*>(Label2),
+                               static_cast<ui::TControl*>(Label3), static_cast<ui::TControl*>(Label4),
+                               static_cast<ui::TControl*>(ArrowImage)}) {
+        step->SetVisible(false);
+    }
+    FailureLabel->SetCaption("The upgrade stopped. The log is " + ALogPath);
+    FailureLabel->SetVisible(true);
+    ui::Application().Announce(FailureLabel->Caption());
+    ui::Application().ProcessMessages();
 }
 
 void TMainForm::Finish(int AExitCode) {

@@ -22,6 +22,7 @@ public:
     ui::TLabel* Label3;
     ui::TLabel* Label4;
     ui::TImage* ArrowImage;
+    ui::TLabel* FailureLabel;
 
     std::string SourceDir;
     std::string DestDir;
@@ -35,6 +36,8 @@ public:
     // The end of the run, on the window thread: the arrow goes, and the window closes with the
     // program's exit code (0: the upgrade ran to its end, 1: it stopped on an error).
     void HideArrow();
+    // A stopped upgrade: the steps give way to one line that says so and where the log is.
+    void ShowFailure(const std::string& ALogPath);
     void Finish(int AExitCode);
 
     TUpgradeScenario Scenario() const;

@@ -1,7 +1,10 @@
 #include "WorkingThreadUnit.h"
 
+#include "BackupUnit.h"
+#include "CommandLine.h"
 #include "InspectionUnit.h"
 #include "LoggerUnit.h"
+#include "UninstallUnit.h"
 #include "MainUnit.h"
 #include "WinUtilsUnit.h"
 #include "platform/Platform.h"
@@ -12,6 +15,9 @@
 namespace {
 
 constexpr uint32_t FinalPauseMs = 500;
+// How long a stopped upgrade keeps its last word on the screen; nobody has to confirm it, since
+// installers run the Updater unattended.
+constexpr uint32_t FailureNoticeMs = 5000;
 constexpr const char* TomcatServices[] = {"tomcat5", "tomcat6", "tomcat7", "tomcat8", "tomcat9"};
 
 bool IsStopped(const std::string& name) {
@@ -36,39 +42,65 @@ TWorkingThread::TWorkingThread(bool IsPostgres, bool FastPostgresUpdate)
 
 void TWorkingThread::Execute() {
     TMainForm* form = Form;
-    int exitCode = 0;
     try {
         RunSteps();
         Synchronize([form] { form->HideArrow(); });
         plat::Clock().Sleep(FinalPauseMs);
+        Synchronize([form] { form->Finish(0); });
     } catch (const std::exception& error) {
         // The run stops here, before anything later (the uninstall above all) could act on an
         // installation whose database may not have been saved; the installer sees exit code 1.
         TLogger::Fine(DescribeException(error));
-        exitCode = 1;
+        TLogger::Fine("Upgrade stopped: the previous version was not uninstalled and its folders were not "
+                      "deleted");
+        const std::string log = DestDir + "\\backup\\Updater.log";
+        Synchronize([form, log] { form->ShowFailure(log); });
+        plat::Clock().Sleep(FailureNoticeMs);
+        Synchronize([form] { form->Finish(1); });
     }
-    Synchronize([form, exitCode] { form->Finish(exitCode); });
 }
 
 void TWorkingThread::RunSteps() {
-    // Steps this build does not carry (the installation backup, the uninstall and the MySQL
-    // migration) are marked on the window and pass without action, so nothing is uninstalled.
     std::array<TStep, 4> steps{};
-    if (IsPostgresInstallation && EnableFastPostgresUpdate) {
-        steps = {&TWorkingThread::CheckServices, nullptr, &TWorkingThread::SavePostgresData, nullptr};
-    } else if (IsPostgresInstallation) {
-        steps = {&TWorkingThread::CheckServices, &TWorkingThread::ExtractDatabase, nullptr, nullptr};
+    size_t databaseStep = 2;
+    if (!IsPostgresInstallation) {
+        steps = {&TWorkingThread::BackupOldCorvane, &TWorkingThread::ExtractMySQLDatabase,
+                 &TWorkingThread::ConvertMySQLDatabase, &TWorkingThread::UninstallOldVersion};
+    } else if (EnableFastPostgresUpdate) {
+        steps = {&TWorkingThread::CheckServices, &TWorkingThread::BackupOldCorvane,
+                 &TWorkingThread::SavePostgresData, &TWorkingThread::UninstallOldVersion};
+    } else {
+        steps = {&TWorkingThread::CheckServices, &TWorkingThread::ExtractDatabase,
+                 &TWorkingThread::BackupOldCorvane, &TWorkingThread::UninstallOldVersion};
+        databaseStep = 1;
     }
     CurrentStep = 1;
     Synchronize([this] { ShowStep(); });
     for (size_t i = 0; i < steps.size(); ++i) {
-        if (steps[i] != nullptr) {
-            (this->*steps[i])();
+        (this->*steps[i])();
+        if (i == databaseStep) {
+            EnsureDatabaseSaved();
         }
         if (i + 1 < steps.size()) {
             ++CurrentStep;
             Synchronize([this] { ShowStep(); });
         }
+    }
+}
+
+void TWorkingThread::EnsureDatabaseSaved() const {
+    auto& files = plat::Files();
+    if (IsPostgresInstallation && EnableFastPostgresUpdate) {
+        std::string target = DestDir + "\\backup\\data";
+        if (!files.DirectoryExists(target) || files.DirectoryExists(SourceDir + "\\pgsql\\data\\")) {
+            throw EUpgradeError("Database not saved - " + target);
+        }
+        return;
+    }
+    const std::string dump = DestDir + "\\backup\\full-backup.sql";
+    plat::FindEntry entry;
+    if (!files.FileExists(dump) || !files.GetAttributes(dump, entry) || entry.Size == 0) {
+        throw EUpgradeError("Database not saved - " + dump);
     }
 }
 
@@ -168,9 +200,6 @@ void TWorkingThread::ExtractDatabase() {
         TLogger::Fine("Old full-backup.sql deleted");
     }
     files.MoveFile(dump, target, false);
-    if (!files.FileExists(target)) {
-        throw EUpgradeError("Database dump not saved - " + target);
-    }
 }
 
 void TWorkingThread::SavePostgresData() {
@@ -187,7 +216,23 @@ void TWorkingThread::SavePostgresData() {
         files.MoveFile(source, target, false);
     }
     TLogger::Fine("Database copying time %d ms", {std::to_string(plat::Clock().TickCount() - started)});
-    if (!files.DirectoryExists(target) || files.DirectoryExists(source)) {
-        throw EUpgradeError("Database data not saved - " + target);
+}
+
+void TWorkingThread::BackupOldCorvane() {
+    TLogger::Fine("Backing up old installation");
+    if (IsPostgresInstallation) {
+        StopPostgresService();
+    } else {
+        StopMySQLService();
     }
+    StopTomcatServices();
+    BackupConfigurationFiles(SourceDir, DestDir);
+    const std::string archive = DestDir + "\\backup\\" + ArchiveFileName(plat::Clock().Now());
+    if (plat::Files().DirectoryExists(SourceDir)) {
+        ArchiveInstallation(SourceDir, archive);
+    }
+}
+
+void TWorkingThread::UninstallOldVersion() {
+    ::UninstallOldVersion(FindCmdLineSwitch("tf"));
 }

@@ -32,6 +32,10 @@ public:
     void CheckServices();
     void ExtractDatabase();
     void SavePostgresData();
+    void ExtractMySQLDatabase();
+    void ConvertMySQLDatabase();
+    void BackupOldCorvane();
+    void UninstallOldVersion();
     static void StopMySQLService();
     static void StopPostgresService();
     static void StartMySQLService();
@@ -40,6 +44,9 @@ public:
     // Runs a script through the system's command interpreter in the script's folder, logging its
     // output as it arrives.
     static void RunScript(const std::string& AScriptPath, const std::string& AWorkingDir);
+    // Raises EUpgradeError unless the scenario's copy of the database is in the backup folder: the
+    // data folder (fast upgrade) or full-backup.sql (the dump and the MySQL upgrade).
+    void EnsureDatabaseSaved() const;
 
 protected:
     void Execute() override;
@@ -49,4 +56,5 @@ private:
     void RunSteps();
     void ShowStep();
     std::string PostgresSqlDir() const;
+    std::string MySqlDir() const;
 };

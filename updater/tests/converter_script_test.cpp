@@ -194,6 +194,13 @@ TEST_F(ConverterTest, ColumnListOfEachTableComesFromItsFirstRow) {
     EXPECT_NE(script.find("INSERT INTO employee (v) VALUES \n('x'),\n('y');"), std::string::npos);
 }
 
+TEST_F(ConverterTest, NestedTableDataKeepsEachTablesRowsApart) {
+    const std::string script = Convert("\t<table_data name=\"room\">\n" + Rows(2) +
+                                       Table("employee", Field("", "x")) + "\t</table_data>\n");
+    EXPECT_EQ(script, kHead + "INSERT INTO room (id,name) VALUES \n('1','r1'),\n('2','r2');\r\n\r\n" +
+                          "INSERT INTO employee (v) VALUES \n('x');\r\n\r\n" + kTail);
+}
+
 TEST_F(ConverterTest, IgnoresFieldsThatStandOutsideARow) {
     const std::string script = Convert(Table("room", "<field name=\"id\">9</field>" + Rows(1)));
     EXPECT_NE(script.find("VALUES \n('1','r1');"), std::string::npos);

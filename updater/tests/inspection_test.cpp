@@ -142,4 +142,17 @@ TEST_F(DatabaseDetectionTest, TheTallyfixSwitchSelectsTheServerWebApplication) {
     EXPECT_TRUE(DetectPostgresInstallation(tree.Path("old")));
 }
 
+TEST(ShellFolders, CopyAndDeleteWholeTreesAndRefuseACutSourcePath) {
+    TempTree tree;
+    tree.Write("maps/floor/1.png", "png");
+    std::filesystem::create_directories(tree.Root / "backup");
+    EXPECT_TRUE(CopyDirectoryTree(tree.Path("maps"), tree.Path("backup")));
+    EXPECT_EQ(tree.Read("backup/maps/floor/1.png"), "png");
+    EXPECT_FALSE(CopyDirectoryTree(tree.Path("maps") + std::string(4097, 'x'), tree.Path("other")));
+    EXPECT_FALSE(tree.Exists("other"));
+    EXPECT_TRUE(DeleteDirectoryTree(tree.Path("backup")));
+    EXPECT_FALSE(tree.Exists("backup"));
+    EXPECT_FALSE(DeleteDirectoryTree(tree.Path("backup")));
+}
+
 } // namespace

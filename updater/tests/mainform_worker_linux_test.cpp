@@ -144,14 +144,30 @@ TEST_F(WorkerTest, SavePostgresDataMovesTheDataFolderAndKeepsAnEarlierCopy) {
     EXPECT_FALSE(tree.Exists("old/pgsql/data"));
     EXPECT_EQ(log.Messages()[1].rfind("Database copying time ", 0), 0u);
 
-    Worker(true, true)->SavePostgresData(); // a second run finds the data already saved
+    auto again = Worker(true, true); // a second run finds the data already saved
+    again->SavePostgresData();
     EXPECT_EQ(tree.Read("new/backup/data/PG_VERSION"), "14\n");
+    EXPECT_NO_THROW(again->EnsureDatabaseSaved());
     std::filesystem::remove_all(tree.Root / "new/backup/data");
-    EXPECT_THROW(Worker(true, true)->SavePostgresData(), EUpgradeError);
+    EXPECT_THROW(again->EnsureDatabaseSaved(), EUpgradeError);
+}
+
+TEST_F(WorkerTest, ADataFolderThatCouldNotBeMovedIsNotSaved) {
+    tree.Write("old/pgsql/data/PG_VERSION", "14\n");
+    tree.Write("new/backup/data", "a file where the folder should go");
+    auto worker = Worker(true, true);
+    worker->SavePostgresData();
+    EXPECT_THROW(worker->EnsureDatabaseSaved(), EUpgradeError);
+    EXPECT_EQ(tree.Read("old/pgsql/data/PG_VERSION"), "14\n");
 }
 
 class UpgradeRunTest : public WorkerTest {
 protected:
+    const std::string UpgradeStopped =
+        "Upgrade stopped: the previous version was not uninstalled and its folders were not deleted";
+    std::string StoppedLine() const {
+        return "The upgrade stopped. The log is " + tree.Path("new") + "\\backup\\Updater.log\n";
+    }
     void OldPostgres() {
         tree.Write("old/tomcat/webapps/corvane/WEB-INF/db.properties",
                    "torque.database.maindb.adapter=postgresql\r\n");
@@ -177,6 +193,23 @@ TEST_F(UpgradeRunTest, ADumpUpgradeRunsToItsEndAndShowsEachStep) {
     EXPECT_EQ(sim.Clock->Sleeps().back(), 500u);
 }
 
+TEST_F(UpgradeRunTest, AMySqlUpgradeWithoutAConvertedDumpNeverEndsAsASuccess) {
+    tree.Write("old/tomcat/webapps/corvane/WEB-INF/db.properties",
+               "torque.database.maindb.adapter=mysql\r\n");
+    testing::internal::CaptureStdout();
+    int code = RunUpdater({"Updater", tree.Path("old"), tree.Path("new")});
+    std::string shown = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(code, ExitUpgradeFailed);
+    // Without the update scripts beside the program the database cannot be extracted.
+    EXPECT_EQ(shown, "Backing up old installation\nExtracting database\n" + StoppedLine());
+    Lines file = LogMessages(tree.Read("new/backup/Updater.log"));
+    ASSERT_GE(file.size(), 2u);
+    EXPECT_EQ(file[file.size() - 2].rfind("EOSError: Cannot list the folder ", 0), 0u) << file[file.size() - 2];
+    EXPECT_EQ(file.back(), UpgradeStopped);
+    EXPECT_TRUE(tree.Exists("old/tomcat/webapps/corvane/WEB-INF/db.properties")) << "nothing is uninstalled";
+    EXPECT_EQ(sim.Clock->Sleeps().back(), 5000u) << "the failure stays on the screen";
+}
+
 TEST_F(UpgradeRunTest, AFailedStepEndsTheRunWithExitCode1AtThatStep) {
     OldPostgres();
     DumpScript("exit 3\n");
@@ -184,9 +217,12 @@ TEST_F(UpgradeRunTest, AFailedStepEndsTheRunWithExitCode1AtThatStep) {
     int code = RunUpdater({"Updater", tree.Path("old"), tree.Path("new")});
     std::string shown = testing::internal::GetCapturedStdout();
     EXPECT_EQ(code, ExitUpgradeFailed);
-    EXPECT_EQ(shown, "Checking services\nExtracting database\n");
+    EXPECT_EQ(shown, "Checking services\nExtracting database\n" + StoppedLine());
     Lines file = LogMessages(tree.Read("new/backup/Updater.log"));
-    EXPECT_EQ(file.back().rfind("EUpgradeError: Database dump not written - ", 0), 0u) << file.back();
+    ASSERT_GE(file.size(), 2u);
+    EXPECT_EQ(file[file.size() - 2].rfind("EUpgradeError: Database dump not written - ", 0), 0u)
+        << file[file.size() - 2];
+    EXPECT_EQ(file.back(), UpgradeStopped);
 }
 
 } // namespace

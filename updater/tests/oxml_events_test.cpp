@@ -171,8 +171,10 @@ TEST(SaxAttributes, ATagWithThreeHundredAttributesFindsEveryOne) {
     int found = 0;
     parser.OnStartElement = [&](TSAXParser&, std::string_view, const TSAXAttributes& a) {
         ASSERT_EQ(a.Count(), 301u);
-        for (int i = 0; i < 300; ++i)
-            found += a.Get("a" + std::to_string(i)) == "v" + std::to_string(i) + (i % 7 ? "" : "&");
+        for (int i = 0; i < 300; ++i) {
+            std::string n = std::to_string(i);
+            found += a.Get(std::string("a").append(n)) == std::string("v").append(n).append(i % 7 ? "" : "&");
+        }
         EXPECT_EQ(a.Get("a5"), "v5");
         EXPECT_FALSE(a.Has("a300"));
         EXPECT_EQ(a.Name(300), "a5");

@@ -3,16 +3,24 @@
 #include "oxml/SAXParser.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace oxml::test {
 
+inline std::string Join(std::initializer_list<std::string_view> parts) {
+    std::string s;
+    for (std::string_view part : parts)
+        s.append(part);
+    return s;
+}
+
 inline std::string Attrs(const TSAXAttributes& attributes) {
     std::string s;
     for (const TSAXAttribute& a : attributes)
-        s += (s.empty() ? "" : ",") + std::string(a.NodeName) + "=" + std::string(a.NodeValue);
-    return s.empty() ? s : "(" + s + ")";
+        s += Join({s.empty() ? "(" : ",", a.NodeName, "=", a.NodeValue});
+    return s.empty() ? s : s + ")";
 }
 
 struct Recorder {
@@ -22,23 +30,23 @@ struct Recorder {
         parser.OnStartDocument = [this](TSAXParser&) { events.push_back("SD"); };
         parser.OnEndDocument = [this](TSAXParser&) { events.push_back("ED"); };
         parser.OnXMLDeclaration = [this](TSAXParser&, const TSAXAttributes& a) {
-            events.push_back("X" + Attrs(a));
+            events.push_back(Join({"X", Attrs(a)}));
         };
         parser.OnStartElement = [this](TSAXParser&, std::string_view name, const TSAXAttributes& a) {
-            events.push_back("S:" + std::string(name) + Attrs(a));
+            events.push_back(Join({"S:", name, Attrs(a)}));
         };
         parser.OnEndElement = [this](TSAXParser&, std::string_view name) {
-            events.push_back("E:" + std::string(name));
+            events.push_back(Join({"E:", name}));
         };
         parser.OnCharacters = [this](TSAXParser&, std::string_view text) {
-            events.push_back("C:" + std::string(text));
+            events.push_back(Join({"C:", text}));
         };
         parser.OnComment = [this](TSAXParser&, std::string_view text) {
-            events.push_back("M:" + std::string(text));
+            events.push_back(Join({"M:", text}));
         };
         parser.OnProcessingInstruction = [this](TSAXParser&, std::string_view target,
                                                 std::string_view content) {
-            events.push_back("P:" + std::string(target) + "|" + std::string(content));
+            events.push_back(Join({"P:", target, "|", content}));
         };
     }
 };
