@@ -1,5 +1,6 @@
 #include "TableListUnit.h"
 
+#include "CommandLine.h"
 #include "LoggerUnit.h"
 #include "platform/Resources.h"
 #include "xml/XmlDom.h"
@@ -19,16 +20,6 @@ bool SameText(std::string_view a, std::string_view b) {
         if (LowerAscii(a[i]) != LowerAscii(b[i]))
             return false;
     return true;
-}
-
-bool IsSwitchChar(char c) {
-    return c == '-' || c == '/';
-}
-
-// A parameter that starts with a switch character followed by ASwitch (any case), maybe with more.
-bool StartsWithSwitch(const std::string& AParam, std::string_view ASwitch) {
-    return AParam.size() > ASwitch.size() && IsSwitchChar(AParam[0]) &&
-           SameText(std::string_view(AParam).substr(1, ASwitch.size()), ASwitch);
 }
 
 using TTableSets = std::map<std::string, std::vector<std::string>>;
@@ -65,35 +56,15 @@ int TTableList::IndexOf(std::string_view AName) const {
     return -1;
 }
 
-bool FindSwitch(const std::vector<std::string>& AParams, std::string_view ASwitch) {
-    for (const std::string& p : AParams)
-        if (p.size() == ASwitch.size() + 1 && StartsWithSwitch(p, ASwitch))
-            return true;
-    return false;
-}
-
-std::string FindSwitchValue(const std::vector<std::string>& AParams, std::string_view ASwitch) {
-    for (size_t i = 0; i < AParams.size(); ++i) {
-        const std::string& p = AParams[i];
-        if (!StartsWithSwitch(p, ASwitch))
-            continue;
-        if (p.size() > ASwitch.size() + 1) {
-            std::string value = p.substr(ASwitch.size() + 1);
-            return value[0] == ':' ? value.substr(1) : value;
-        }
-        const bool hasValue =
-            i + 1 < AParams.size() && !AParams[i + 1].empty() && !IsSwitchChar(AParams[i + 1][0]);
-        return hasValue ? AParams[i + 1] : std::string();
-    }
-    return std::string();
-}
-
 std::unique_ptr<TTableList> LoadTableList(const std::vector<std::string>& AParams) {
     const TTableSets sets = ReadTableSets();
-    std::string key = FindSwitchValue(AParams, "custom");
+    // The switch searches expect the program in front, as the process's own parameters have it.
+    TParams params{std::string()};
+    params.insert(params.end(), AParams.begin(), AParams.end());
+    std::string key = FindCmdLineSwitchValue(params, "custom").value_or("");
     TLogger::Fine("command line custom parameter - %s", {key});
     if (key.empty() || sets.find(key) == sets.end())
-        key = FindSwitch(AParams, "tf") ? "tf" : "cr";
+        key = FindCmdLineSwitch(params, "tf") ? "tf" : "cr";
     for (char& c : key)
         c = LowerAscii(c);
     TLogger::Fine("Hashmap key - %s", {key});

@@ -29,13 +29,6 @@ private:
     std::vector<std::string> FNames;
 };
 
-// True when a parameter is "-" or "/" followed by ASwitch, compared without regard to case.
-bool FindSwitch(const std::vector<std::string>& AParams, std::string_view ASwitch);
-// The value of the first parameter that starts with "-" or "/" and ASwitch (any case): the rest of
-// the parameter after one optional ":", or, for the bare switch, the next parameter unless that is
-// itself a switch. Empty when there is none.
-std::string FindSwitchValue(const std::vector<std::string>& AParams, std::string_view ASwitch);
-
 // Picks the table set named by "custom" when the resource has it (exact case), else "tf" or "cr" by
 // the product switch. AParams are the program's parameters without the program name. Raises
 // EResNotFound without the resource and xml::EXmlError when it is not well-formed.

@@ -132,12 +132,19 @@ public:
     bool MyUp = false, PgUp = false;
 
     ~Servers() {
-        if (MyUp && Shell(My("-e 'SHUTDOWN'")).Code != 0)
-            StopByPidFile(Root + "/my.pid");
+        if (MyUp) {
+            if (Shell(My("-e 'SHUTDOWN'")).Code != 0)
+                StopByPidFile(Root + "/my.pid");
+            // SHUTDOWN answers before the server has gone; it removes its pid file last.
+            for (int i = 0; i < 300 && fs::exists(Root + "/my.pid"); ++i)
+                usleep(100000);
+        }
         if (PgUp)
             Shell(AsNobody(PgBin + "/pg_ctl -D " + Root + "/pg -m fast -w stop"));
-        if (!Root.empty())
-            fs::remove_all(Root);
+        if (!Root.empty()) {
+            std::error_code ignored;
+            fs::remove_all(Root, ignored);
+        }
     }
 
     static void StopByPidFile(const std::string& path) {

@@ -1,4 +1,5 @@
 #include "LoggerUnit.h"
+#include "CommandLine.h"
 #include "TableListUnit.h"
 
 #include <gtest/gtest.h>
@@ -107,10 +108,10 @@ TEST(TableListLookup, IgnoresLetterCase) {
 }
 
 TEST(SwitchValue, ReadsAttachedAndFollowingValues) {
-    EXPECT_EQ(FindSwitchValue({"-custom:alder"}, "custom"), "alder");
-    EXPECT_EQ(FindSwitchValue({"-customalder"}, "custom"), "alder");
-    EXPECT_EQ(FindSwitchValue({"-custom::x"}, "custom"), ":x");
-    EXPECT_EQ(FindSwitchValue({"a", "-CUSTOM", "b"}, "custom"), "b");
-    EXPECT_EQ(FindSwitchValue({"-custom", "/x"}, "custom"), "");
-    EXPECT_EQ(FindSwitchValue({"custom", "x"}, "custom"), "");
+    EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "-custom:alder"}, "custom").value_or(""), "alder");
+    EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "-customalder"}, "custom").value_or(""), "alder");
+    EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "-custom::x"}, "custom").value_or(""), ":x");
+    EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "a", "-CUSTOM", "b"}, "custom").value_or(""), "b");
+    EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "-custom", "/x"}, "custom").value_or(""), "");
+    EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "custom", "x"}, "custom").value_or(""), "");
 }
