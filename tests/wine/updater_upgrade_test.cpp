@@ -1,0 +1,368 @@
+// The Updater run end to end under Wine: a previous installation laid out in the prefix with real
+// services, registry values and .bat scripts run by Wine's cmd.exe, and the run judged by its exit code
+// and by what it leaves behind.
+#include "WineTestSupport.h"
+#include "platform/Platform.h"
+#include "platform/win32/WinApi.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace {
+
+namespace win = plat::win;
+using winetest::HelperPath;
+using winetest::ReadFileText;
+using winetest::WaitUntil;
+
+constexpr DWORD UpdaterLimitMs = 600000;
+const std::string UninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::string TomcatJavaKey =
+    "SOFTWARE\\Apache Software Foundation\\Procrun 2.0\\Tomcat9\\Parameters\\Java";
+const std::string HeapBackupKey = "SOFTWARE\\Corvane Inc\\backup";
+
+std::string UpdaterBuilt() {
+    std::string path = UPDATER_EXE;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+void Write(const std::string& path, const std::string& text) {
+    plat::Files().ForceDirectories(path.substr(0, path.find_last_of('\\')));
+    winetest::WriteFileText(path, text);
+}
+
+bool Exists(const std::string& path) {
+    return plat::Files().FileExists(path);
+}
+
+bool FolderExists(const std::string& path) {
+    return plat::Files().DirectoryExists(path);
+}
+
+// Stops and deletes a service of the prefix, waiting until the service manager has let go of it.
+void RemoveService(const std::string& name) {
+    SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE svc = scm ? OpenServiceW(scm, win::Wide(name).c_str(), SERVICE_ALL_ACCESS) : nullptr;
+    if (svc) {
+        SERVICE_STATUS s{};
+        ControlService(svc, SERVICE_CONTROL_STOP, &s);
+        WaitUntil([&] { return QueryServiceStatus(svc, &s) && s.dwCurrentState == SERVICE_STOPPED; });
+        DeleteService(svc);
+        CloseServiceHandle(svc);
+        WaitUntil([&] {
+            SC_HANDLE gone = OpenServiceW(scm, win::Wide(name).c_str(), SERVICE_QUERY_STATUS);
+            if (gone)
+                CloseServiceHandle(gone);
+            return gone == nullptr;
+        });
+    }
+    if (scm)
+        CloseServiceHandle(scm);
+}
+
+// The test service under one of the names the Updater looks for, deleted again at the end.
+class NamedService {
+public:
+    NamedService(const std::string& name, const std::string& log, bool running) : name_(name) {
+        RemoveService(name);
+        const std::string bin =
+            "\"" + HelperPath("wine_test_service.exe") + "\" " + name + " \"" + log + "\" 1 50 100";
+        SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        SC_HANDLE svc =
+            CreateServiceW(scm, win::Wide(name).c_str(), win::Wide(name).c_str(), SERVICE_ALL_ACCESS,
+                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                           win::Wide(bin).c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+        ready_ = svc != nullptr;
+        if (svc && running) {
+            ready_ = StartServiceW(svc, 0, nullptr) && WaitUntil([&] { return State() == SERVICE_RUNNING; });
+        }
+        if (svc)
+            CloseServiceHandle(svc);
+        if (scm)
+            CloseServiceHandle(scm);
+    }
+    ~NamedService() { RemoveService(name_); }
+    NamedService(const NamedService&) = delete;
+    NamedService& operator=(const NamedService&) = delete;
+
+    bool Ready() const { return ready_; }
+
+    DWORD State() const {
+        SERVICE_STATUS s{};
+        SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+        SC_HANDLE svc = scm ? OpenServiceW(scm, win::Wide(name_).c_str(), SERVICE_QUERY_STATUS) : nullptr;
+        if (svc) {
+            QueryServiceStatus(svc, &s);
+            CloseServiceHandle(svc);
+        }
+        if (scm)
+            CloseServiceHandle(scm);
+        return s.dwCurrentState;
+    }
+
+private:
+    std::string name_;
+    bool ready_ = false;
+};
+
+void SetString(const std::string& key, const std::string& name, const std::string& value) {
+    HKEY h = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, win::Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &h, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring wide = win::Wide(value);
+    RegSetValueExW(h, win::Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(h);
+}
+
+void SetDword(const std::string& key, const std::string& name, DWORD value) {
+    HKEY h = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, win::Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &h, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(h, win::Wide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof value);
+    RegCloseKey(h);
+}
+
+std::optional<DWORD> GetDword(const std::string& key, const std::string& name) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, win::Wide(key).c_str(), win::Wide(name).c_str(), RRF_RT_REG_DWORD,
+                     nullptr, &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+void DeleteKey(const std::string& key) {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, win::Wide(key).c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, win::Wide(key).c_str());
+}
+
+std::vector<std::string> ZipFilesIn(const std::string& folder) {
+    std::vector<plat::FindEntry> entries;
+    plat::Files().FindFiles(folder + "\\*.zip", entries);
+    std::vector<std::string> names;
+    for (const auto& e : entries)
+        names.push_back(e.Name);
+    return names;
+}
+
+enum class Database { PostgresFast, PostgresDump, MySql };
+
+// A previous installation ("old") and a new one ("new") with the Updater copied into it, the services
+// and registry values of the previous version, and an uninstaller that notes how it was started.
+class UpgradeOnWine : public ::testing::Test {
+protected:
+    void TearDown() override {
+        DeleteKey(UninstallKey + uninstallName_);
+        DeleteKey(TomcatJavaKey);
+        DeleteKey(HeapBackupKey);
+    }
+
+    void LayOut(Database database, bool tallyfix, const std::string& dumpScript) {
+        uninstallName_ = tallyfix ? "Tallyfix_is1" : "Corvane Server_is1";
+        webapp_ = old_ + "\\tomcat\\webapps\\" + (tallyfix ? "server" : "corvane");
+        const bool mysql = database == Database::MySql;
+        Write(webapp_ + "\\WEB-INF\\db.properties",
+              std::string("torque.database.maindb.adapter=") + (mysql ? "mysql" : "postgresql") + "\r\n");
+        Write(webapp_ + "\\WEB-INF\\servers.properties", "server.name=wine\r\n");
+        Write(webapp_ + "\\META-INF\\context.xml", "<Context/>\r\n");
+        Write(webapp_ + "\\images\\maps\\floor1.png", "PNG");
+        Write(old_ + "\\tomcat\\.keystore", "keystore");
+        Write(old_ + "\\backup\\previous-upgrade.log", "left out of the archive");
+        ASSERT_TRUE(
+            plat::Files().CopyFile(HelperPath("wine_test_uninstaller.exe"), old_ + "\\unins000.exe", false));
+        ASSERT_TRUE(plat::Files().ForceDirectories(new_));
+        ASSERT_TRUE(plat::Files().CopyFile(UpdaterBuilt(), new_ + "\\Updater.exe", false)) << UpdaterBuilt();
+        if (mysql)
+            LayOutMySql();
+        else
+            LayOutPostgres(database, dumpScript);
+
+        SetString(UninstallKey + uninstallName_, "DisplayName", "Previous version 5.2");
+        SetString(UninstallKey + uninstallName_, "UninstallString",
+                  "\"" + old_ + "\\unins000.exe\" \"" + Marker() + "\"");
+        SetString(UninstallKey + uninstallName_, "InstallLocation", old_);
+        SetDword(TomcatJavaKey, "JvmMx", 512);
+        DeleteKey(HeapBackupKey);
+    }
+
+    void LayOutPostgres(Database database, const std::string& dumpScript) {
+        Write(old_ + "\\pgsql\\data\\PG_VERSION", "14\r\n");
+        Write(old_ + "\\pgsql\\data\\base\\1\\1259", "relation");
+        Write(webapp_ + "\\WEB-INF\\sql\\postgresql\\full-backup.bat", dumpScript);
+        const bool fast = database == Database::PostgresFast;
+        if (fast) {
+            ASSERT_TRUE(plat::Files().ForceDirectories(old_ + "\\pgsql\\bin"));
+            ASSERT_TRUE(plat::Files().CopyFile(HelperPath("wine_test_initdb.exe"),
+                                               old_ + "\\pgsql\\bin\\initdb.exe", false));
+        }
+        database_ = std::make_unique<NamedService>("pgsql", dir_.File("pgsql.log"), fast);
+    }
+
+    void LayOutMySql() {
+        const std::string m = webapp_ + "\\WEB-INF\\sql\\mysql\\";
+        Write(old_ + "\\mysql5\\data\\ibdata1", "mysql data");
+        Write(m + "upgrade_db.bat", "@echo off\r\nfor %%f in (*.sql) do echo found update script %%f\r\n");
+        Write(m + "xml-backup.bat",
+              "@echo off\r\ncopy \"" + dir_.File("dump.xml") + "\" full-backup.xml\r\n");
+        Write(new_ + "\\update_scripts\\update_1.sql", "ALTER TABLE app ADD note TEXT;\r\n");
+        Write(new_ + "\\xml-backup.bat", "@echo off\r\necho newer dump script\r\n");
+        Write(dir_.File("dump.xml"), R"xml(<?xml version="1.0"?>
+<mysqldump xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+<database name="corvane">
+	<table_structure name="app">
+		<field Field="id" Type="int(11)" Null="NO" Key="PRI" Extra="" />
+		<field Field="name" Type="varchar(64)" Null="YES" Key="" Extra="" />
+	</table_structure>
+	<table_data name="app">
+	<row>
+		<field name="id">1</field>
+		<field name="name">O&apos;Brien &amp; Sons</field>
+	</row>
+	</table_data>
+</database>
+</mysqldump>
+)xml");
+        database_ = std::make_unique<NamedService>("Mysql", dir_.File("mysql.log"), true);
+    }
+
+    // Runs the Updater from the new installation as an installer would: -1 when it did not end in time,
+    // -2 when it could not be started.
+    int RunUpdater(const std::string& extra = "") {
+        tomcat_ = std::make_unique<NamedService>("tomcat9", dir_.File("tomcat.log"), true);
+        EXPECT_TRUE(tomcat_->Ready());
+        EXPECT_TRUE(database_ && database_->Ready());
+        std::wstring command =
+            win::Wide("\"" + new_ + "\\Updater.exe\" \"" + old_ + "\" \"" + new_ + "\"" + extra);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            win::Wide(new_).c_str(), &si, &pi))
+            return -2;
+        DWORD code = static_cast<DWORD>(-1);
+        if (WaitForSingleObject(pi.hProcess, UpdaterLimitMs) == WAIT_OBJECT_0)
+            GetExitCodeProcess(pi.hProcess, &code);
+        else
+            TerminateProcess(pi.hProcess, 3);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        return static_cast<int>(code);
+    }
+
+    std::string Backup() const { return new_ + "\\backup"; }
+    std::string Marker() const { return dir_.File("uninstalled.txt"); }
+    std::string Log() const { return ReadFileText(Backup() + "\\Updater.log"); }
+
+    // The configuration copies, the log and one archive of the old tree without its backup folder.
+    void ExpectBackupFolder() {
+        for (const char* name :
+             {"servers.properties", "context.xml", ".keystore", "maps\\floor1.png", "Updater.log"})
+            EXPECT_TRUE(Exists(Backup() + "\\" + name)) << name;
+        const std::vector<std::string> archives = ZipFilesIn(Backup());
+        ASSERT_EQ(archives.size(), 1u);
+        const std::string zip = ReadFileText(Backup() + "\\" + archives[0]);
+        EXPECT_EQ(zip.compare(0, 4, "PK\x03\x04"), 0);
+        EXPECT_NE(zip.find("\\tomcat\\.keystore"), std::string::npos);
+        EXPECT_NE(zip.find("\\unins000.exe"), std::string::npos);
+        EXPECT_NE(zip.find("\\images\\maps\\"), std::string::npos) << "folders are entries of their own";
+        EXPECT_EQ(zip.find("previous-upgrade.log"), std::string::npos) << "the old backup folder is left out";
+    }
+
+    // The uninstaller ran silently in the install location, and only the three folders went with it.
+    void ExpectUninstalled() {
+        const std::string marker = ReadFileText(Marker());
+        ASSERT_FALSE(marker.empty()) << "the uninstaller never ran";
+        EXPECT_EQ(marker.substr(0, marker.find('\n')), old_);
+        EXPECT_NE(marker.find("\n/VERYSILENT"), std::string::npos) << marker;
+        EXPECT_FALSE(FolderExists(old_ + "\\pgsql"));
+        EXPECT_FALSE(FolderExists(old_ + "\\mysql5"));
+        EXPECT_FALSE(FolderExists(old_ + "\\tomcat\\webapps"));
+        EXPECT_TRUE(Exists(old_ + "\\tomcat\\.keystore"));
+        EXPECT_EQ(GetDword(HeapBackupKey, "JvmMx_backup"), std::optional<DWORD>(1024));
+        EXPECT_EQ(tomcat_->State(), static_cast<DWORD>(SERVICE_STOPPED));
+    }
+
+    winetest::TempDir dir_;
+    std::string old_ = dir_.File("old");
+    std::string new_ = dir_.File("new");
+    std::string webapp_;
+    std::string uninstallName_;
+    std::unique_ptr<NamedService> database_;
+    std::unique_ptr<NamedService> tomcat_;
+};
+
+TEST_F(UpgradeOnWine, PostgresFastUpgradeMovesTheDataFolderIntoTheBackupAndUninstalls) {
+    ASSERT_NO_FATAL_FAILURE(LayOut(Database::PostgresFast, false,
+                                   "@echo off\r\necho the fast upgrade never dumps> full-backup.sql\r\n"));
+
+    ASSERT_EQ(RunUpdater(), 0) << Log();
+
+    EXPECT_EQ(ReadFileText(Backup() + "\\data\\PG_VERSION"), "14\r\n");
+    EXPECT_EQ(ReadFileText(Backup() + "\\data\\base\\1\\1259"), "relation");
+    EXPECT_FALSE(Exists(Backup() + "\\full-backup.sql"));
+    ExpectBackupFolder();
+    const std::string zip = ReadFileText(Backup() + "\\" + ZipFilesIn(Backup()).at(0));
+    EXPECT_NE(zip.find("\\pgsql\\data\\PG_VERSION"), std::string::npos) << "archived before it moved";
+    ExpectUninstalled();
+    EXPECT_EQ(database_->State(), static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_NE(Log().find("Will use fast Postgres update"), std::string::npos);
+}
+
+TEST_F(UpgradeOnWine, PostgresDumpUpgradeSavesTheDumpArchivesTheOldTreeAndUninstalls) {
+    ASSERT_NO_FATAL_FAILURE(LayOut(
+        Database::PostgresDump, false,
+        "@echo off\r\necho Dumping the PostgreSQL database\r\n"
+        "echo -- sample dump> full-backup.sql\r\necho CREATE TABLE app (id int);>> full-backup.sql\r\n"));
+
+    ASSERT_EQ(RunUpdater(), 0) << Log();
+
+    const std::string dump = ReadFileText(Backup() + "\\full-backup.sql");
+    EXPECT_NE(dump.find("CREATE TABLE app (id int);"), std::string::npos) << dump;
+    ExpectBackupFolder();
+    ExpectUninstalled();
+    EXPECT_EQ(database_->State(), static_cast<DWORD>(SERVICE_STOPPED))
+        << "started for the dump, then stopped";
+    const std::string log = Log();
+    EXPECT_NE(log.find("Dumping the PostgreSQL database"), std::string::npos) << "script output is logged";
+    EXPECT_NE(log.find("Will extract database dump"), std::string::npos);
+}
+
+TEST_F(UpgradeOnWine, MySqlUpgradeConvertsTheXmlDumpArchivesTheOldTreeAndUninstalls) {
+    ASSERT_NO_FATAL_FAILURE(LayOut(Database::MySql, true, ""));
+
+    ASSERT_EQ(RunUpdater(" -tf"), 0) << Log();
+
+    const std::string script = ReadFileText(Backup() + "\\full-backup.sql");
+    EXPECT_NE(script.find("'O''Brien & Sons'"), std::string::npos) << script;
+    EXPECT_FALSE(Exists(Backup() + "\\full-backup.xml")) << "the XML dump goes once it is converted";
+    ExpectBackupFolder();
+    ExpectUninstalled();
+    const std::string log = Log();
+    EXPECT_NE(log.find("found update script update_1.sql"), std::string::npos)
+        << "update_scripts were copied";
+    EXPECT_NE(log.find("Start Tallyfix upgrade"), std::string::npos);
+}
+
+TEST_F(UpgradeOnWine, DumpScriptThatWritesNothingStopsWithExitOneAndLeavesTheOldVersion) {
+    ASSERT_NO_FATAL_FAILURE(
+        LayOut(Database::PostgresDump, false, "@echo off\r\necho the database could not be dumped\r\n"));
+
+    ASSERT_EQ(RunUpdater(), 1) << Log();
+
+    EXPECT_FALSE(Exists(Marker())) << "the uninstaller must not run";
+    EXPECT_TRUE(Exists(old_ + "\\pgsql\\data\\PG_VERSION"));
+    EXPECT_TRUE(FolderExists(webapp_));
+    EXPECT_FALSE(Exists(Backup() + "\\full-backup.sql"));
+    EXPECT_FALSE(GetDword(HeapBackupKey, "JvmMx_backup").has_value());
+    EXPECT_NE(Log().find("Upgrade stopped"), std::string::npos) << Log();
+}
+
+} // namespace
