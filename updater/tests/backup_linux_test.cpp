@@ -1,6 +1,8 @@
 #include "BackupUnit.h"
 #include "CommandLine.h"
+#include "Errors.h"
 #include "LoggerUnit.h"
+#include "platform/Platform.h"
 
 #include <gtest/gtest.h>
 
@@ -135,6 +137,17 @@ TEST_F(BackupTest, ArchiveOfTheSameSecondIsExtended) {
     const std::set<std::string> names = ArchiveNames(zip);
     EXPECT_TRUE(names.count("\\late.txt"));
     EXPECT_TRUE(names.count("\\tomcat\\.keystore"));
+}
+
+TEST_F(BackupTest, AFileBeingWrittenStopsTheArchiveWhichStaysReadable) {
+    const fs::path zip = newDir / "backup" / "2026-12-09 10.00.00.zip";
+    // A writer holds the file as a running server would: it may not be read half-written.
+    auto writer = plat::Files().Open((oldDir / "tomcat" / "conf" / "server.xml").string(), plat::OpenMode::OpenExisting);
+    ASSERT_TRUE(writer);
+    EXPECT_THROW(ArchiveInstallation(oldDir.string(), zip.string()), EBaseError);
+    const std::set<std::string> names = ArchiveNames(zip);
+    EXPECT_FALSE(names.count("\\tomcat\\conf\\server.xml"));
+    EXPECT_TRUE(names.count("\\tomcat\\.keystore")) << "entries listed before it are kept";
 }
 
 TEST(ArchiveName, FollowsTheDateAndTimePattern) {
