@@ -101,6 +101,22 @@ TEST(SaxErrors, PositionCountsLinesThatLeftTheWindowLongAgo) {
     EXPECT_EQ(parser.ParseError().FilePos, xml.size() - 8);
 }
 
+TEST(SaxErrors, PositionCountsCharactersNotBytesAcrossManyBlocks) {
+    std::string xml = "<a>"; // 3 characters
+    for (int i = 0; i < 3000; ++i)
+        xml += "\n<b>\xC3\xA9\xE2\x82\xAC</b>"; // 10 characters, 13 bytes
+    // A line far longer than a block.
+    xml += "\n<c>";
+    for (int i = 0; i < 20000; ++i)
+        xml += "\xC3\xA9";
+    xml += "</c>\n<b>\xF0\x9F\x98\x80\x03</b></a>";
+    TSAXParser parser;
+    EXPECT_FALSE(parser.ParseBuffer(xml));
+    EXPECT_EQ(parser.ParseError().Line, 3003u);
+    EXPECT_EQ(parser.ParseError().LinePos, 5u);
+    EXPECT_EQ(parser.ParseError().FilePos, 3u + 30000 + 20008 + 5 + 1);
+}
+
 TEST(SaxErrors, RaiseModeThrowsInsteadOfEndingTheDocument) {
     TSAXParser parser;
     Recorder r(parser);

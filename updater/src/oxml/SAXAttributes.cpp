@@ -7,6 +7,10 @@ void TSAXAttributes::DropIndex() {
     indexed_ = false;
 }
 
+void TSAXAttributes::Grow() {
+    items_.emplace_back();
+}
+
 void TSAXAttributes::BuildIndex() {
     index_.clear();
     index_.reserve(count_);

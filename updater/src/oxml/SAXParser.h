@@ -129,7 +129,7 @@ public:
     }
     void Add(std::string_view name, std::string_view value) {
         if (count_ == items_.size())
-            items_.emplace_back();
+            Grow();
         items_[count_++] = {name, value};
     }
     void SetValue(size_t index, std::string_view value) { items_[index].NodeValue = value; }
@@ -137,6 +137,7 @@ public:
 
 private:
     void DropIndex();
+    void Grow();
 
     std::vector<TSAXAttribute> items_;
     size_t count_ = 0;

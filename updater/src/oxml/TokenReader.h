@@ -5,6 +5,7 @@
 // contiguous and names and texts can be handed out as views into the window.
 #include "oxml/SAXParser.h"
 #include "oxml/TextSource.h"
+#include "oxml/XmlChars.h"
 
 #include <cstdint>
 #include <memory>
@@ -76,7 +77,17 @@ private:
     Status ControlChar(const char* p, bool inAttribute);
 
     // Names and structure.
-    const char* ScanName(const char* p) const;
+    // The end of the name at p (p itself when none starts there), or End() when the input ends inside
+    // it. Plain ASCII names, nearly all of them, are scanned here without a call.
+    const char* ScanName(const char* p) const {
+        if (!IsNameStartAscii(*p))
+            return ScanNameSlow(p);
+        const char* q = p + 1;
+        while (IsNameAscii(*q))
+            ++q;
+        return Is(*q, cHigh) ? ScanNameSlow(p) : q;
+    }
+    const char* ScanNameSlow(const char* p) const;
     Status BadName(const char* p);
     Status HeaderChar(const char* p);
     Status Unexpected(); // the input ended inside a token

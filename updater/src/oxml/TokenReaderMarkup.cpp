@@ -134,6 +134,13 @@ TokenReader::Status TokenReader::ParseAttributes(const char*& p, bool declaratio
         const char* s = p;
         p = nameEnd;
         std::string_view name(s, p - s);
+        // name="value" with nothing between: the usual shape, no blanks to skip.
+        if (*p == '=' && (p[1] == '"' || p[1] == '\'')) {
+            ++p;
+            if ((status = ParseAttributeValue(p, name)) != Status::Ok)
+                return status;
+            continue;
+        }
         if ((status = SkipSpace(p)) != Status::Ok)
             return status;
         if (*p != '=')

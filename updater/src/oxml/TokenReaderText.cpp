@@ -131,6 +131,12 @@ TokenReader::Status TokenReader::ParseText(Token& token, const char*& p) {
             copying = true;
             status = ParseReference(p, textOut_, false);
             flushed = p;
+        } else if (c == '\n' && settings_.LineBreak == lbCRLF) {
+            // The LF that starts the indentation between tags: the commonest rewrite of a dump.
+            textOut_.append(flushed, p - flushed);
+            textOut_.push_back('\r');
+            flushed = p++;
+            copying = true;
         } else if (Is(c, cLine)) {
             status = LineBreak(p, textOut_, flushed, copying);
         } else if (c == ']') {

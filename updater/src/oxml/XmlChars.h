@@ -53,6 +53,9 @@ inline constexpr CharTable kChars{};
 inline bool Is(char c, uint8_t flags) {
     return (kChars.v[static_cast<uint8_t>(c)] & flags) != 0;
 }
+inline bool IsNameStartAscii(char c) {
+    return (kChars.v[static_cast<uint8_t>(c)] & (cNameStart | cHigh)) == cNameStart;
+}
 inline bool IsNameAscii(char c) {
     return kChars.nameAscii[static_cast<uint8_t>(c)] != 0;
 }
