@@ -56,15 +56,12 @@ int TTableList::IndexOf(std::string_view AName) const {
     return -1;
 }
 
-std::unique_ptr<TTableList> LoadTableList(const std::vector<std::string>& AParams) {
+std::unique_ptr<TTableList> LoadTableList(const TParams& AParams) {
     const TTableSets sets = ReadTableSets();
-    // The switch searches expect the program in front, as the process's own parameters have it.
-    TParams params{std::string()};
-    params.insert(params.end(), AParams.begin(), AParams.end());
-    std::string key = FindCmdLineSwitchValue(params, "custom").value_or("");
+    std::string key = FindCmdLineSwitchValue(AParams, "custom").value_or("");
     TLogger::Fine("command line custom parameter - %s", {key});
     if (key.empty() || sets.find(key) == sets.end())
-        key = FindCmdLineSwitch(params, "tf") ? "tf" : "cr";
+        key = FindCmdLineSwitch(AParams, "tf") ? "tf" : "cr";
     for (char& c : key)
         c = LowerAscii(c);
     TLogger::Fine("Hashmap key - %s", {key});

@@ -1,6 +1,7 @@
 #pragma once
 // The lists of tables that an upgrade carries over from MySQL, kept in the TABLES resource, and the
 // choice of one list by the command-line switches "custom" and "tf".
+#include "CommandLine.h"
 #include "Errors.h"
 
 #include <memory>
@@ -30,6 +31,6 @@ private:
 };
 
 // Picks the table set named by "custom" when the resource has it (exact case), else "tf" or "cr" by
-// the product switch. AParams are the program's parameters without the program name. Raises
+// the product switch. AParams are parameters as the process has them, the program first. Raises
 // EResNotFound without the resource and xml::EXmlError when it is not well-formed.
-std::unique_ptr<TTableList> LoadTableList(const std::vector<std::string>& AParams);
+std::unique_ptr<TTableList> LoadTableList(const TParams& AParams);

@@ -87,9 +87,7 @@ void TWorkingThread::ConvertMySQLDatabase() {
     const std::string xml = DestDir + "\\backup\\full-backup.xml";
     bool completed = false;
     try {
-        const TParams& all = CommandLineParams();
-        const std::vector<std::string> params(all.empty() ? all.begin() : all.begin() + 1, all.end());
-        const std::unique_ptr<TTableList> tables = LoadTableList(params);
+        const std::unique_ptr<TTableList> tables = LoadTableList(CommandLineParams());
         TLogger::Fine("Tables for export - %s", {CommaText(tables->Names())});
         TDataConverter converter(xml, DestDir + "\\backup\\full-backup.sql", tables.get());
         converter.Process();

@@ -99,7 +99,8 @@ void TWorkingThread::EnsureDatabaseSaved() const {
     }
     const std::string dump = DestDir + "\\backup\\full-backup.sql";
     plat::FindEntry entry;
-    if (!files.FileExists(dump) || !files.GetAttributes(dump, entry) || entry.Size == 0) {
+    if (!files.GetAttributes(dump, entry) || (entry.Attributes & plat::FILE_ATTRIBUTE_DIRECTORY_) ||
+        entry.Size == 0) {
         throw EUpgradeError("Database not saved - " + dump);
     }
 }

@@ -21,7 +21,9 @@ protected:
     void DoSetActive(bool AValue) override { FActive = AValue; }
 };
 
-std::unique_ptr<TTableList> Load(std::vector<std::string> params) {
+std::unique_ptr<TTableList> Load(std::vector<std::string> switches) {
+    TParams params{"Updater.exe"};
+    params.insert(params.end(), switches.begin(), switches.end());
     return LoadTableList(params);
 }
 

@@ -45,8 +45,10 @@ int Run(const std::vector<std::string>& args) {
     TStderrLoggerHandler logToStderr;
     const auto start = std::chrono::steady_clock::now();
     try {
-        std::unique_ptr<TTableList> tables =
-            LoadTableList(std::vector<std::string>(args.begin() + 2, args.end()));
+        // Only the parameters after the two file names are switches.
+        TParams switches{"xml2pgsql"};
+        switches.insert(switches.end(), args.begin() + 2, args.end());
+        std::unique_ptr<TTableList> tables = LoadTableList(switches);
         TDataConverter converter(args[0], args[1], tables.get());
         if (InputSize(args[0]) >= kProgressThreshold) {
             auto last = start;
