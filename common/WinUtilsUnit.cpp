@@ -203,6 +203,8 @@ constexpr uint32_t kPipeReadSize = 256;
 // chatty child rarely blocks on a full pipe.
 constexpr uint32_t kDrainSliceMs = 20;
 constexpr uint32_t kCapturePollMs = 100;
+constexpr uint32_t kCaptureTailMs = 500;
+constexpr uint32_t kCaptureTailPollMs = 20;
 constexpr uint32_t kTerminateWaitMs = 30000;
 
 // The bytes of one of the child's output pipes, gathered while it runs and after it has ended.
@@ -364,12 +366,27 @@ void TWinUtils::ExecConsoleAppWithCaptureOutput(const std::string& cmd, const st
     std::unique_ptr<IProcess> process = Processes().CreateProcess(info);
     if (!process || !process->Output()) return;
 
-    // The last drain runs after the end, so output written just before it is not lost.
     WaitResult result;
     do {
         result = process->Wait(kCapturePollMs);
         DeliverWaitingOutput(*process->Output(), CallBackProc);
     } while (result == WaitResult::Timeout);
+
+    // After the end, output written just before it may still be on its way: read on until every writer
+    // has closed the pipe. A program the script left running may hold it open, so a short quiet spell
+    // ends the wait too.
+    uint64_t quietSince = Clock().TickCount();
+    uint32_t available = 0;
+    while (process->Output()->Peek(available)) {
+        if (available > 0) {
+            DeliverWaitingOutput(*process->Output(), CallBackProc);
+            quietSince = Clock().TickCount();
+        } else if (Clock().TickCount() - quietSince >= kCaptureTailMs) {
+            break;
+        } else {
+            Clock().Sleep(kCaptureTailPollMs);
+        }
+    }
 }
 
 uint32_t TWinUtils::WinExec32AndWait(const std::string& Cmd, int CmdShow,

@@ -117,6 +117,13 @@ TEST_F(RealChildTest, CaptureStreamsConvertedOutputInBoundedChunks) {
     EXPECT_EQ("marker\n", Captured(Sh("ls"), folder));
 }
 
+TEST_F(RealChildTest, CaptureKeepsOutputThatArrivesAfterTheEndButNotWaitForAHeldPipe) {
+    // A program the script started writes once the script itself has ended.
+    EXPECT_EQ("early\nlate\n", Captured(Sh("(sleep 0.1; echo late) & echo early")));
+    // One that keeps the pipe open and says nothing does not keep the capture waiting.
+    EXPECT_EQ("started\n", Captured(Sh("sleep 30 & echo started")));
+}
+
 TEST_F(RealChildTest, WinExec32AndWaitReturnsTheExitCodeInTheGivenFolder) {
     EXPECT_EQ(7u, TWinUtils::WinExec32AndWait(Sh("exit 7"), SW_HIDE_));
     std::ofstream(folder + "/unins000.exe") << "x";

@@ -347,7 +347,7 @@ TEST_F(UpgradeOnWine, MySqlUpgradeConvertsTheXmlDumpArchivesTheOldTreeAndUninsta
     ExpectUninstalled();
     const std::string log = Log();
     EXPECT_NE(log.find("found update script update_1.sql"), std::string::npos)
-        << "update_scripts were copied";
+        << "update_scripts were copied; the log:\n" << log;
     EXPECT_NE(log.find("Start Tallyfix upgrade"), std::string::npos);
 }
 
