@@ -28,21 +28,27 @@ bool NeedsQuotes(std::string_view AName) {
     return false;
 }
 
-// Appends AText in single quotes with every single quote inside doubled.
+// Appends AText in single quotes with every single quote inside doubled: one resize, then the bytes
+// written in place (most values hold no quote and go in one copy).
 void AppendQuoted(std::string& AOut, std::string_view AText) {
-    AOut += '\'';
-    for (;;) {
-        const void* hit = std::memchr(AText.data(), '\'', AText.size());
-        if (!hit) {
-            AOut.append(AText);
-            break;
+    size_t quotes = 0;
+    for (char c : AText)
+        quotes += c == '\'';
+    const size_t at = AOut.size();
+    AOut.resize(at + AText.size() + quotes + 2);
+    char* to = AOut.data() + at;
+    *to++ = '\'';
+    if (quotes == 0) {
+        std::memcpy(to, AText.data(), AText.size());
+        to += AText.size();
+    } else {
+        for (char c : AText) {
+            *to++ = c;
+            if (c == '\'')
+                *to++ = '\'';
         }
-        const size_t n = static_cast<const char*>(hit) - AText.data() + 1;
-        AOut.append(AText.data(), n);
-        AOut += '\'';
-        AText.remove_prefix(n);
     }
-    AOut += '\'';
+    *to = '\'';
 }
 
 std::string DescribeParseError(const oxml::TParseError& AError) {
@@ -188,19 +194,34 @@ void TDataConverter::StartTableData(const oxml::TSAXAttributes& AAttributes) {
 }
 
 void TDataConverter::StartField(const oxml::TSAXAttributes& AAttributes) {
+    // One pass over the attributes (a field has two at most); the first of two equal names counts.
+    std::string_view name, nil, type;
+    bool named = false, nilled = false, typed = false;
+    for (const oxml::TSAXAttribute& a : AAttributes) {
+        if (a.NodeName == "name") {
+            if (!named)
+                name = a.NodeValue;
+            named = true;
+        } else if (a.NodeName == "xsi:nil") {
+            if (!nilled)
+                nil = a.NodeValue;
+            nilled = true;
+        } else if (a.NodeName == "xsi:type") {
+            if (!typed)
+                type = a.NodeValue;
+            typed = true;
+        }
+    }
     FHexBinary = false;
     if (!FFieldListCreated)
-        FFieldsList.emplace_back(AAttributes.Get("name"));
-    std::string_view nil;
-    if (AAttributes.Find("xsi:nil", nil) && nil == "true") {
+        FFieldsList.emplace_back(name);
+    if (nil == "true") {
         FCurrentFieldValue.assign("NULL");
         return;
     }
     FCurrentFieldValue.clear();
     FSaveText = true;
-    std::string_view type;
-    if (AAttributes.Find("xsi:type", type) && type == "xs:hexBinary")
-        FHexBinary = true;
+    FHexBinary = type == "xs:hexBinary";
 }
 
 void TDataConverter::SAXCharacters(oxml::TSAXParser&, std::string_view AText) {

@@ -26,7 +26,8 @@ Events ParseDripping(const std::string& xml, size_t step = kBlock) {
 
 TEST(SaxBlocks, EveryTokenSurvivesEveryCut) {
     const std::string doc = "<r a=\"1&amp;2\" b='x'><t>O&apos;Brien &#x20AC;\r\nline\rend]]</t><e/>"
-                            "<!--comm\nent--><?pi da\nta?><![CDATA[c]]d]]><u>\xC3\xA9\xE2\x82\xAC</u>\r</r>";
+                            "<!--comm\nent--><?pi da\nta?><![CDATA[c]]d]]><u>\xC3\xA9\xE2\x82\xAC</u>\r"
+                            "\n\t\t<long_element_name_of_a_table>\r\n  </long_element_name_of_a_table>\n</r>";
     const Events expected = ParseDripping(doc);
     ASSERT_GT(expected.size(), 10u);
     // Leading whitespace gives no event, so shifting the document moves each byte of it across the

@@ -49,6 +49,12 @@ TEST(SaxErrors, EveryReasonText) {
         {"<a><b>", "There are unclosed elements in the document end."},
         {"<a><b x=\"1", "There are unclosed elements in the document end."},
         {"<a><b></a>", "Trying to close wrong element. Close=\"a\", open element=\"b\"."},
+        {"<r><table_structure_of_the_room></table_structure_of_the_rooms></r>",
+         "Trying to close wrong element. Close=\"table_structure_of_the_rooms\", open "
+         "element=\"table_structure_of_the_room\"."},
+        {"<r><table_structure_of_the_room_></table_structure_of_the_room-></r>",
+         "Trying to close wrong element. Close=\"table_structure_of_the_room-\", open "
+         "element=\"table_structure_of_the_room_\"."},
         {"<a>&nbsp;</a>", "\"nbsp\" is not a valid entity."},
         {"<a>&amp </a>", "\"amp\" is not a valid entity."},
         {"<a>&#xZ;</a>", "\"#x\" is not a valid entity."},

@@ -16,6 +16,7 @@ namespace {
 // Room after the end of the input: a NUL guard that stops every scanning loop, and slack so that a
 // parser may look a few bytes ahead before it checks the end.
 constexpr size_t kPadding = 64;
+static_assert(kPadding >= ElementStack::kNameSlack, "names are copied with a fixed-size read");
 
 constexpr uint64_t kHighBits = 0x8080808080808080ull;
 constexpr uint64_t kLowBits = 0x7F7F7F7F7F7F7F7Full;
@@ -109,8 +110,7 @@ void TokenReader::Restart() {
     charsBefore_ = 0;
     linesBefore_ = 0;
     lineCharsBefore_ = 0;
-    openNames_.clear();
-    openOffsets_.clear();
+    open_.Clear();
     entities_.clear();
 }
 
@@ -154,7 +154,7 @@ bool TokenReader::Next(Token& token) {
         return false;
     for (;;) {
         if (pos_ == end_ && !Fill()) {
-            if (!openOffsets_.empty())
+            if (open_.Depth() > 0)
                 Unexpected();
             return false;
         }
@@ -214,25 +214,14 @@ const char* TokenReader::ScanNameSlow(const char* p) const {
     return p;
 }
 
-void TokenReader::PushElement(std::string_view name) {
-    openOffsets_.push_back(static_cast<uint32_t>(openNames_.size()));
-    openNames_.append(name);
-}
-
-std::string_view TokenReader::OpenElement() const {
-    return std::string_view(openNames_).substr(openOffsets_.back());
-}
-
 TokenReader::Status TokenReader::CheckEndTag(std::string_view name, const char* where) {
-    if (openOffsets_.empty())
+    if (open_.Depth() == 0)
         return Fail(TParseErrorKind::InvalidStructure, "Too many elements closed.", where);
-    if (name != OpenElement()) {
+    if (!open_.PopIf(name)) {
         std::string reason = "Trying to close wrong element. Close=\"" + std::string(name) +
-                             "\", open element=\"" + std::string(OpenElement()) + "\".";
+                             "\", open element=\"" + std::string(open_.Top()) + "\".";
         return Fail(TParseErrorKind::InvalidStructure, std::move(reason), where);
     }
-    openNames_.resize(openOffsets_.back());
-    openOffsets_.pop_back();
     return Status::Ok;
 }
 

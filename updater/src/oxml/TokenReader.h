@@ -7,7 +7,9 @@
 #include "oxml/TextSource.h"
 #include "oxml/XmlChars.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +38,60 @@ struct Token {
     std::string_view Text; // text, comment or instruction content
 };
 
+// The names of the open elements, innermost last, packed in one buffer.
+class ElementStack {
+public:
+    void Clear() {
+        top_ = 0;
+        offsets_.clear();
+    }
+    size_t Depth() const { return offsets_.size(); }
+    std::string_view Top() const { return std::string_view(names_.data() + offsets_.back(), top_ - offsets_.back()); }
+    // name must lie in a buffer readable for kNameSlack bytes past its start (the reader's window is).
+    void Push(std::string_view name) {
+        if (top_ + name.size() + kNameSlack > names_.size())
+            names_.resize(std::max(names_.size() * 2, top_ + name.size() + kNameSlack));
+        offsets_.push_back(static_cast<uint32_t>(top_));
+        char* to = names_.data() + top_;
+        // Nearly every name is short: one fixed-size copy, inlined, instead of a call.
+        if (name.size() <= kNameSlack)
+            std::memcpy(to, name.data(), kNameSlack);
+        else
+            std::memcpy(to, name.data(), name.size());
+        top_ += name.size();
+    }
+    // True when name closes the innermost element, which is then gone.
+    bool PopIf(std::string_view name) {
+        const size_t from = offsets_.back();
+        if (top_ - from != name.size() || !SameBytes(names_.data() + from, name.data(), name.size()))
+            return false;
+        top_ = from;
+        offsets_.pop_back();
+        return true;
+    }
+
+    static constexpr size_t kNameSlack = 16;
+
+private:
+    static bool SameBytes(const char* a, const char* b, size_t n) {
+        for (; n >= 8; a += 8, b += 8, n -= 8) {
+            uint64_t x, y;
+            std::memcpy(&x, a, 8);
+            std::memcpy(&y, b, 8);
+            if (x != y)
+                return false;
+        }
+        for (; n > 0; --n)
+            if (*a++ != *b++)
+                return false;
+        return true;
+    }
+
+    std::vector<char> names_;
+    size_t top_ = 0;
+    std::vector<uint32_t> offsets_;
+};
+
 class TokenReader {
 public:
     explicit TokenReader(const TSAXReaderSettings& settings) : settings_(settings) {}
@@ -44,7 +100,7 @@ public:
     // The next token; false at the end of the input or when an error has been recorded.
     bool Next(Token& token);
     const TSAXAttributes& Attributes() const { return attributes_; }
-    size_t Depth() const { return openOffsets_.size(); }
+    size_t Depth() const { return open_.Depth(); }
     const TParseError& Error() const { return error_; }
 
 private:
@@ -71,7 +127,13 @@ private:
     Status ParseInternalSubset(const char*& p);
     Status ParseEntityDecl(const char*& p);
     Status ParseQuoted(const char*& p, std::string_view& value);
-    Status SkipSpace(const char*& p);
+    Status SkipSpace(const char*& p) {
+        const char* q = p; // a local the compiler keeps in a register
+        while (Is(*q, cSpace))
+            ++q;
+        p = q;
+        return p == End() ? More() : Status::Ok;
+    }
     Status CheckHigh(const char*& p, std::string& out, const char*& flushed, bool& copying, bool inAttribute);
     Status LineBreak(const char*& p, std::string& out, const char*& flushed, bool& copying);
     Status ControlChar(const char* p, bool inAttribute);
@@ -93,8 +155,6 @@ private:
     Status Unexpected(); // the input ended inside a token
     Status More() { return inputEnded_ ? Unexpected() : Status::NeedMore; }
     const char* End() const { return buffer_.data() + end_; }
-    void PushElement(std::string_view name);
-    std::string_view OpenElement() const;
     Status CheckEndTag(std::string_view name, const char* where);
 
     Status Fail(TParseErrorKind kind, std::string reason, const char* where);
@@ -123,8 +183,7 @@ private:
     std::string valueArena_;
     std::string textOut_;
     std::string nameScratch_;
-    std::string openNames_;
-    std::vector<uint32_t> openOffsets_;
+    ElementStack open_;
     std::unordered_map<std::string, std::string> entities_;
     uint64_t entityBudget_ = 0;
     TParseError error_;

@@ -22,14 +22,6 @@ bool Starts(const char* p, const char* end, std::string_view prefix) {
 
 } // namespace
 
-TokenReader::Status TokenReader::SkipSpace(const char*& p) {
-    const char* q = p; // a local the compiler keeps in a register
-    while (Is(*q, cSpace))
-        ++q;
-    p = q;
-    return p == End() ? More() : Status::Ok;
-}
-
 TokenReader::Status TokenReader::ParseMarkup(Token& token, const char*& p) {
     if (End() - p < 2)
         return More();
@@ -81,7 +73,7 @@ TokenReader::Status TokenReader::ParseStartTag(Token& token, const char*& p) {
         p += 2;
     } else {
         token.Kind = TokenKind::StartTag;
-        PushElement(name);
+        open_.Push(name);
         ++p;
     }
     token.Name = name;

@@ -96,7 +96,43 @@ TokenReader::Status TokenReader::LineBreak(const char*& p, std::string& out, con
     return Status::Ok;
 }
 
+namespace {
+
+// The indentation between tags after its line break has become CR LF: handed out from here
+// instead of being copied.
+constexpr std::string_view kTabIndent = "\r\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+constexpr std::string_view kBlankIndent = "\r\n                                ";
+
+// A line break followed by nothing but tabs or nothing but blanks up to the next tag: the text
+// between the tags of nearly every dump. True, with the text and the tag in p, when p starts one.
+bool IndentBeforeTag(const char*& p, TLineBreak mode, std::string_view& text) {
+    if (mode != lbCRLF)
+        return false;
+    const char* q = p;
+    q += *q == '\r' && q[1] == '\n' ? 2 : *q == '\n' ? 1 : 0;
+    if (q == p)
+        return false;
+    const char fill = *q;
+    const std::string_view& indent = fill == '\t' ? kTabIndent : kBlankIndent;
+    const char* r = q;
+    if (fill == '\t' || fill == ' ')
+        while (*r == fill)
+            ++r;
+    const size_t width = r - q;
+    if (*r != '<' || 2 + width > indent.size())
+        return false;
+    text = indent.substr(0, 2 + width);
+    p = r;
+    return true;
+}
+
+} // namespace
+
 TokenReader::Status TokenReader::ParseText(Token& token, const char*& p) {
+    if (IndentBeforeTag(p, settings_.LineBreak, token.Text)) {
+        token.Kind = TokenKind::Text;
+        return Status::Ok;
+    }
     const char* start = p;
     const char* flushed = p;
     bool copying = false;
