@@ -282,30 +282,12 @@ void DeliverWaitingOutput(IPipeReader& pipe, const TArg<const char*>& callBack) 
     }
 }
 
-std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
-    std::u16string units;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        auto lo = static_cast<uint8_t>(bytes[bigEndian ? i + 1 : i]);
-        auto hi = static_cast<uint8_t>(bytes[bigEndian ? i : i + 1]);
-        char16_t unit = static_cast<char16_t>(lo | (hi << 8));
-        if (unit == 0) break;
-        units.push_back(unit);
-    }
-    return text::Utf16ToUtf8(units);
-}
-
-std::string_view UpToNul(std::string_view bytes) {
-    return bytes.substr(0, bytes.find('\0'));
-}
-
+// Captured or stored text ends at its first NUL; invalid UTF-8 behind a UTF-8 mark becomes U+FFFD
+// instead of passing on.
 std::string DecodeCaptured(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
-        // Through UTF-16 and back, so that invalid sequences become U+FFFD instead of passing on.
-        return text::Utf16ToUtf8(text::Utf8ToUtf16(UpToNul(bytes.substr(3))));
-    }
-    if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16(bytes.substr(2), false);
-    if (bytes.starts_with("\xFE\xFF")) return DecodeUtf16(bytes.substr(2), true);
-    return text::AnsiToUtf8(UpToNul(bytes));
+    std::string text = text::DecodeWithByteOrderMark(bytes);
+    text.resize(std::min(text.size(), text.find('\0')));
+    return text::IsValidUtf8(text) ? text : text::Utf16ToUtf8(text::Utf8ToUtf16(text));
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {

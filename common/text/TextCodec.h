@@ -31,6 +31,10 @@ std::wstring ToWide(std::string_view utf8);
 std::string FromWide(std::wstring_view wide);
 #endif
 
+// Text that may begin with a byte-order mark: UTF-8 (the mark dropped, the rest as it is), UTF-16 LE
+// or BE (converted; an odd last byte is dropped), or without a mark in the ANSI code page.
+std::string DecodeWithByteOrderMark(std::string_view bytes);
+
 bool IsValidUtf8(std::string_view s);
 // Appends the UTF-8 form of one code point.
 void AppendUtf8(std::string& out, uint32_t codePoint);

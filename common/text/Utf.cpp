@@ -119,6 +119,23 @@ std::string Utf16LeBytesToUtf8(const uint8_t* data, size_t size) {
     return Utf16ToUtf8(units);
 }
 
+std::string DecodeWithByteOrderMark(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return std::string(bytes.substr(3));
+    const bool little = bytes.starts_with("\xFF\xFE");
+    if (little || bytes.starts_with("\xFE\xFF")) {
+        std::u16string units;
+        units.reserve(bytes.size() / 2);
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            const auto lo = static_cast<uint8_t>(bytes[little ? i : i + 1]);
+            const auto hi = static_cast<uint8_t>(bytes[little ? i + 1 : i]);
+            units.push_back(static_cast<char16_t>(lo | hi << 8));
+        }
+        return Utf16ToUtf8(units);
+    }
+    return AnsiToUtf8(bytes);
+}
+
 std::string Utf8ToUtf16LeBytes(std::string_view utf8, bool withNul) {
     std::u16string units = Utf8ToUtf16(utf8);
     if (withNul)

@@ -57,23 +57,6 @@ void SaveJavaHeap() {
         RegWriteInteger(std::string(JvmMxBackupKey) + "\\JvmMx_backup", heap, plat::RootKey::LocalMachine);
 }
 
-std::string DecodeScriptText(const std::string& bytes) {
-    auto starts = [&](std::string_view bom) { return bytes.compare(0, bom.size(), bom) == 0; };
-    if (starts("\xEF\xBB\xBF"))
-        return bytes.substr(3);
-    if (starts("\xFF\xFE") || starts("\xFE\xFF")) {
-        const bool little = bytes[0] == '\xFF';
-        std::u16string wide;
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            const auto lo = static_cast<unsigned char>(bytes[little ? i : i + 1]);
-            const auto hi = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
-            wide.push_back(static_cast<char16_t>(lo | (hi << 8)));
-        }
-        return text::Utf16ToUtf8(wide);
-    }
-    return text::AnsiToUtf8(bytes);
-}
-
 bool PatchStopTomcatText(std::string& text) {
     if (Lower(text).find(Lower(SearchedLine)) == std::string::npos)
         return false;
@@ -90,7 +73,7 @@ void PatchStopTomcatScript(const std::string& location) {
     const std::string script = location + "\\bin\\stop_tomcat_service.bat";
     if (!plat::Files().FileExists(script))
         return;
-    std::string text = DecodeScriptText(ReadWholeFile(script));
+    std::string text = text::DecodeWithByteOrderMark(ReadWholeFile(script));
     if (!PatchStopTomcatText(text))
         return;
     if (auto file = plat::Files().Open(script, plat::OpenMode::CreateAlways))

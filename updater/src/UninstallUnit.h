@@ -20,9 +20,6 @@ void PatchStopTomcatScript(const std::string& ALocation);
 // to case). Only occurrences with exactly the searched letters are replaced.
 bool PatchStopTomcatText(std::string& AText);
 
-// Decodes a script file's bytes: a byte-order mark selects UTF-8 or UTF-16, otherwise the ANSI code page.
-std::string DecodeScriptText(const std::string& ABytes);
-
 struct TUninstallInfo {
     std::string UninstallString;
     std::string InstallLocation;
