@@ -43,38 +43,7 @@ make_mysql() {
     write "$m/xml-backup.bat" "echo \"Dumping the MySQL database to full-backup.xml\"\ncp \"$demo/dump.xml\" full-backup.xml\n"
     write "$new/update_scripts/update_1.sql" "ALTER TABLE app ADD note TEXT;\n"
     write "$new/xml-backup.bat" "echo newer dump script\n"
-    cat > "$demo/dump.xml" <<'XML'
-<?xml version="1.0"?>
-<mysqldump xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
-<database name="corvane">
-	<table_structure name="app">
-		<field Field="id" Type="int(11)" Null="NO" Key="PRI" Extra="" />
-		<field Field="name" Type="varchar(64)" Null="YES" Key="" Extra="" />
-	</table_structure>
-	<table_data name="app">
-	<row>
-		<field name="id">1</field>
-		<field name="name">O&apos;Brien &amp; Sons</field>
-	</row>
-	<row>
-		<field name="id">2</field>
-		<field name="name" xsi:nil="true" />
-	</row>
-	</table_data>
-	<table_data name="attachment_contents">
-	<row>
-		<field name="id">7</field>
-		<field name="data">0x48656C6C6F</field>
-	</row>
-	</table_data>
-	<table_data name="not_carried_over">
-	<row>
-		<field name="id">1</field>
-	</row>
-	</table_data>
-</database>
-</mysqldump>
-XML
+    cp "$repo/tests/data/sample-dump.xml" "$demo/dump.xml"
     cat > "$demo/services.ini" <<INI
 [Mysql]
 DisplayName=MySQL

@@ -210,26 +210,12 @@ protected:
         const std::string m = webapp_ + "\\WEB-INF\\sql\\mysql\\";
         Write(old_ + "\\mysql5\\data\\ibdata1", "mysql data");
         Write(m + "upgrade_db.bat", "@echo off\r\nfor %%f in (*.sql) do echo found update script %%f\r\n");
-        Write(m + "xml-backup.bat",
-              "@echo off\r\ncopy \"" + dir_.File("dump.xml") + "\" full-backup.xml\r\n");
+        // The sample dump of the source tree, reached through Wine's drive for the root folder.
+        std::string dump = std::string("Z:") + SAMPLE_DUMP;
+        std::replace(dump.begin(), dump.end(), '/', '\\');
+        Write(m + "xml-backup.bat", "@echo off\r\ncopy \"" + dump + "\" full-backup.xml\r\n");
         Write(new_ + "\\update_scripts\\update_1.sql", "ALTER TABLE app ADD note TEXT;\r\n");
         Write(new_ + "\\xml-backup.bat", "@echo off\r\necho newer dump script\r\n");
-        Write(dir_.File("dump.xml"), R"xml(<?xml version="1.0"?>
-<mysqldump xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
-<database name="corvane">
-	<table_structure name="app">
-		<field Field="id" Type="int(11)" Null="NO" Key="PRI" Extra="" />
-		<field Field="name" Type="varchar(64)" Null="YES" Key="" Extra="" />
-	</table_structure>
-	<table_data name="app">
-	<row>
-		<field name="id">1</field>
-		<field name="name">O&apos;Brien &amp; Sons</field>
-	</row>
-	</table_data>
-</database>
-</mysqldump>
-)xml");
         database_ = std::make_unique<NamedService>("Mysql", dir_.File("mysql.log"), true);
     }
 
