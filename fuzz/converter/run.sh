@@ -9,7 +9,7 @@ out=$root/build/fuzz-converter
 mkdir -p "$out/corpus" "$root/fuzz/converter/findings"
 
 sources=("$root"/updater/src/oxml/*.cpp "$root"/updater/src/DataConverterUnit.cpp
-         "$root"/updater/src/TableListUnit.cpp "$root"/updater/src/LoggerUnit.cpp
+         "$root"/updater/src/TableListUnit.cpp "$root"/updater/src/LoggerUnit.cpp "$root"/updater/src/CommandLine.cpp
          "$root"/common/platform/Platform.cpp "$root"/common/platform/Resources.cpp
          "$root"/common/text/CodePages.cpp "$root"/common/text/CodePagesIconv.cpp "$root"/common/text/Utf.cpp
          "$root"/common/xml/pugi/XmlDomPugi.cpp)

@@ -209,7 +209,9 @@ protected:
     void LayOutMySql() {
         const std::string m = webapp_ + "\\WEB-INF\\sql\\mysql\\";
         Write(old_ + "\\mysql5\\data\\ibdata1", "mysql data");
-        Write(m + "upgrade_db.bat", "@echo off\r\nfor %%f in (*.sql) do echo found update script %%f\r\n");
+        Write(m + "upgrade_db.bat", "@echo off\r\necho Upgrading the MySQL database\r\n"
+                                    "for %%f in (*.sql) do echo found update script %%f\r\n"
+                                    "echo The MySQL database is upgraded\r\n");
         // The sample dump of the source tree, reached through Wine's drive for the root folder.
         std::string dump = std::string("Z:") + SAMPLE_DUMP;
         std::replace(dump.begin(), dump.end(), '/', '\\');
@@ -333,7 +335,7 @@ TEST_F(UpgradeOnWine, MySqlUpgradeConvertsTheXmlDumpArchivesTheOldTreeAndUninsta
     ExpectUninstalled();
     const std::string log = Log();
     EXPECT_NE(log.find("found update script update_1.sql"), std::string::npos)
-        << "update_scripts were copied; the log:\n" << log;
+        << "the update scripts were copied next to the upgrade script; the log:\n" << log;
     EXPECT_NE(log.find("Start Tallyfix upgrade"), std::string::npos);
 }
 
