@@ -205,6 +205,7 @@ constexpr uint32_t kDrainSliceMs = 20;
 constexpr uint32_t kCapturePollMs = 100;
 constexpr uint32_t kCaptureTailMs = 500;
 constexpr uint32_t kCaptureTailPollMs = 20;
+constexpr uint32_t kCaptureTailLimitMs = 10000;
 constexpr uint32_t kTerminateWaitMs = 30000;
 
 // The bytes of one of the child's output pipes, gathered while it runs and after it has ended.
@@ -356,10 +357,11 @@ void TWinUtils::ExecConsoleAppWithCaptureOutput(const std::string& cmd, const st
 
     // After the end, output written just before it may still be on its way: read on until every writer
     // has closed the pipe. A program the script left running may hold it open, so a short quiet spell
-    // ends the wait too.
-    uint64_t quietSince = Clock().TickCount();
+    // ends the wait too, and one that keeps writing is not followed for long.
+    const uint64_t ended = Clock().TickCount();
+    uint64_t quietSince = ended;
     uint32_t available = 0;
-    while (process->Output()->Peek(available)) {
+    while (process->Output()->Peek(available) && Clock().TickCount() - ended < kCaptureTailLimitMs) {
         if (available > 0) {
             DeliverWaitingOutput(*process->Output(), CallBackProc);
             quietSince = Clock().TickCount();

@@ -122,6 +122,9 @@ TEST_F(RealChildTest, CaptureKeepsOutputThatArrivesAfterTheEndButNotWaitForAHeld
     EXPECT_EQ("early\nlate\n", Captured(Sh("(sleep 0.1; echo late) & echo early")));
     // One that keeps the pipe open and says nothing does not keep the capture waiting.
     EXPECT_EQ("started\n", Captured(Sh("sleep 30 & echo started")));
+    // Nor does one that keeps writing.
+    const std::string endless = Captured(Sh("(while :; do echo tick; sleep 0.05; done) & echo started"));
+    EXPECT_EQ(0u, endless.rfind("started\ntick\n", 0)) << endless.substr(0, 100);
 }
 
 TEST_F(RealChildTest, WinExec32AndWaitReturnsTheExitCodeInTheGivenFolder) {
