@@ -206,11 +206,15 @@ protected:
         database_ = std::make_unique<NamedService>("pgsql", dir_.File("pgsql.log"), fast);
     }
 
+    std::string UpdateListing() { return dir_.File("update-scripts.txt"); }
+
     void LayOutMySql() {
         const std::string m = webapp_ + "\\WEB-INF\\sql\\mysql\\";
         Write(old_ + "\\mysql5\\data\\ibdata1", "mysql data");
+        // The script notes which update scripts it found in a file outside the installation, which
+        // the uninstall leaves alone.
         Write(m + "upgrade_db.bat", "@echo off\r\necho Upgrading the MySQL database\r\n"
-                                    "for %%f in (*.sql) do echo found update script %%f\r\n"
+                                    "dir /b *.sql > \"" + UpdateListing() + "\"\r\n"
                                     "echo The MySQL database is upgraded\r\n");
         // The sample dump of the source tree, reached through Wine's drive for the root folder.
         std::string dump = std::string("Z:") + SAMPLE_DUMP;
@@ -334,8 +338,10 @@ TEST_F(UpgradeOnWine, MySqlUpgradeConvertsTheXmlDumpArchivesTheOldTreeAndUninsta
     ExpectBackupFolder();
     ExpectUninstalled();
     const std::string log = Log();
-    EXPECT_NE(log.find("found update script update_1.sql"), std::string::npos)
-        << "the update scripts were copied next to the upgrade script; the log:\n" << log;
+    EXPECT_NE(ReadFileText(UpdateListing()).find("update_1.sql"), std::string::npos)
+        << "the update scripts were copied next to the upgrade script";
+    EXPECT_NE(log.find("Upgrading the MySQL database"), std::string::npos) << "script output is logged:\n"
+                                                                           << log;
     EXPECT_NE(log.find("Start Tallyfix upgrade"), std::string::npos);
 }
 
