@@ -111,28 +111,32 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
     return out;
 }
 
-std::string Utf16LeBytesToUtf8(const uint8_t* data, size_t size) {
+namespace {
+
+// UTF-16 bytes in either byte order; an odd last byte is dropped.
+std::string Utf16BytesToUtf8(const uint8_t* data, size_t size, bool bigEndian) {
     std::u16string units;
     units.reserve(size / 2);
-    for (size_t i = 0; i + 1 < size; i += 2)
-        units.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+    for (size_t i = 0; i + 1 < size; i += 2) {
+        const uint8_t lo = data[bigEndian ? i + 1 : i];
+        const uint8_t hi = data[bigEndian ? i : i + 1];
+        units.push_back(static_cast<char16_t>(lo | hi << 8));
+    }
     return Utf16ToUtf8(units);
+}
+
+} // namespace
+
+std::string Utf16LeBytesToUtf8(const uint8_t* data, size_t size) {
+    return Utf16BytesToUtf8(data, size, false);
 }
 
 std::string DecodeWithByteOrderMark(std::string_view bytes) {
     if (bytes.starts_with("\xEF\xBB\xBF"))
         return std::string(bytes.substr(3));
     const bool little = bytes.starts_with("\xFF\xFE");
-    if (little || bytes.starts_with("\xFE\xFF")) {
-        std::u16string units;
-        units.reserve(bytes.size() / 2);
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            const auto lo = static_cast<uint8_t>(bytes[little ? i : i + 1]);
-            const auto hi = static_cast<uint8_t>(bytes[little ? i + 1 : i]);
-            units.push_back(static_cast<char16_t>(lo | hi << 8));
-        }
-        return Utf16ToUtf8(units);
-    }
+    if (little || bytes.starts_with("\xFE\xFF"))
+        return Utf16BytesToUtf8(reinterpret_cast<const uint8_t*>(bytes.data()) + 2, bytes.size() - 2, !little);
     return AnsiToUtf8(bytes);
 }
 

@@ -24,10 +24,14 @@ const std::string TomcatJavaKey =
     "SOFTWARE\\Apache Software Foundation\\Procrun 2.0\\Tomcat9\\Parameters\\Java";
 const std::string HeapBackupKey = "SOFTWARE\\Corvane Inc\\backup";
 
-std::string UpdaterBuilt() {
-    std::string path = UPDATER_EXE;
+// A file of the build or source tree, reached through Wine's drive for the root folder.
+std::string WinePath(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');
     return "Z:" + path;
+}
+
+std::string UpdaterBuilt() {
+    return WinePath(UPDATER_EXE);
 }
 
 void Write(const std::string& path, const std::string& text) {
@@ -216,10 +220,7 @@ protected:
         Write(m + "upgrade_db.bat", "@echo off\r\necho Upgrading the MySQL database\r\n"
                                     "dir /b *.sql > \"" + UpdateListing() + "\"\r\n"
                                     "echo The MySQL database is upgraded\r\n");
-        // The sample dump of the source tree, reached through Wine's drive for the root folder.
-        std::string dump = std::string("Z:") + SAMPLE_DUMP;
-        std::replace(dump.begin(), dump.end(), '/', '\\');
-        Write(m + "xml-backup.bat", "@echo off\r\ncopy \"" + dump + "\" full-backup.xml\r\n");
+        Write(m + "xml-backup.bat", "@echo off\r\ncopy \"" + WinePath(SAMPLE_DUMP) + "\" full-backup.xml\r\n");
         Write(new_ + "\\update_scripts\\update_1.sql", "ALTER TABLE app ADD note TEXT;\r\n");
         Write(new_ + "\\xml-backup.bat", "@echo off\r\necho newer dump script\r\n");
         database_ = std::make_unique<NamedService>("Mysql", dir_.File("mysql.log"), true);
