@@ -1,0 +1,305 @@
+#pragma once
+// Owners of Windows handles: one move-only template, unique_any<Traits>, and an alias per kind of handle,
+// so that every handle is released by exactly one destructor and never by hand. Traits give
+//   using type = ...;                      the handle type
+//   static type invalid() noexcept;        the value of an empty owner
+//   static bool is_valid(type) noexcept;   optional, for handles with two invalid values
+//   static void close(type) noexcept;      releases a valid handle
+// Windows only: the backends and the win32 peers include it, core code never does.
+#include <windows.h>
+
+#include <objbase.h>
+#include <oleauto.h>
+#include <shlobj.h>
+
+#include <utility>
+
+namespace plat::win {
+
+namespace detail {
+
+template <typename Traits, typename = void> struct has_is_valid : std::false_type {};
+template <typename Traits>
+struct has_is_valid<Traits, std::void_t<decltype(Traits::is_valid(Traits::invalid()))>> : std::true_type {};
+
+} // namespace detail
+
+template <typename Traits> class unique_any {
+public:
+    using pointer = typename Traits::type;
+
+    unique_any() noexcept : value_(Traits::invalid()) {}
+    explicit unique_any(pointer value) noexcept : value_(value) {}
+    ~unique_any() { reset(); }
+
+    unique_any(unique_any&& other) noexcept : value_(other.release()) {}
+    unique_any& operator=(unique_any&& other) noexcept {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+    unique_any(const unique_any&) = delete;
+    unique_any& operator=(const unique_any&) = delete;
+
+    pointer get() const noexcept { return value_; }
+
+    // Closes the owned handle (unless it is the one handed in, which would leave a dead handle owned).
+    void reset(pointer value = Traits::invalid()) noexcept {
+        pointer old = std::exchange(value_, value);
+        if (old != value && valid(old))
+            Traits::close(old);
+    }
+
+    // Hands the handle over to the caller, who closes it from now on.
+    [[nodiscard]] pointer release() noexcept { return std::exchange(value_, Traits::invalid()); }
+
+    // For out-parameters: the old handle is closed first, so a reused owner does not leak.
+    pointer* put() noexcept {
+        reset();
+        return &value_;
+    }
+
+    explicit operator bool() const noexcept { return valid(value_); }
+
+    friend void swap(unique_any& a, unique_any& b) noexcept { std::swap(a.value_, b.value_); }
+
+private:
+    static bool valid(pointer value) noexcept {
+        if constexpr (detail::has_is_valid<Traits>::value)
+            return Traits::is_valid(value);
+        else
+            return value != Traits::invalid();
+    }
+
+    pointer value_;
+};
+
+// Kernel objects: CreateFile and FindFirstFile report failure with INVALID_HANDLE_VALUE, most others with
+// nullptr; either counts as empty.
+struct kernel_handle_traits {
+    using type = HANDLE;
+    static type invalid() noexcept { return nullptr; }
+    static bool is_valid(type h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void close(type h) noexcept { ::CloseHandle(h); }
+};
+using unique_handle = unique_any<kernel_handle_traits>;
+
+struct find_traits {
+    using type = HANDLE;
+    static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool is_valid(type h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void close(type h) noexcept { ::FindClose(h); }
+};
+using unique_find = unique_any<find_traits>;
+
+struct schandle_traits {
+    using type = SC_HANDLE;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::CloseServiceHandle(h); }
+};
+using unique_schandle = unique_any<schandle_traits>;
+
+struct sclock_traits {
+    using type = SC_LOCK;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::UnlockServiceDatabase(h); }
+};
+using unique_sclock = unique_any<sclock_traits>;
+
+struct hkey_traits {
+    using type = HKEY;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::RegCloseKey(h); }
+};
+using unique_hkey = unique_any<hkey_traits>;
+
+// GDI objects created by the program (bitmaps, fonts, brushes, pens, regions); never one still selected
+// into a device context, see select_object_guard.
+template <typename T> struct gdi_traits {
+    using type = T;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::DeleteObject(h); }
+};
+template <typename T> using unique_gdi = unique_any<gdi_traits<T>>;
+
+struct hicon_traits {
+    using type = HICON;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::DestroyIcon(h); }
+};
+using unique_hicon = unique_any<hicon_traits>;
+
+// Memory device contexts (CreateCompatibleDC); a window's DC from GetDC is released, not deleted.
+struct hdc_traits {
+    using type = HDC;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::DeleteDC(h); }
+};
+using unique_hdc = unique_any<hdc_traits>;
+
+struct hwnd_traits {
+    using type = HWND;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::DestroyWindow(h); }
+};
+using unique_hwnd = unique_any<hwnd_traits>;
+
+// Selects an object into a device context for the guard's lifetime and puts the previous one back, so
+// that the object can be deleted afterwards and the context is left as it was found.
+class select_object_guard {
+public:
+    select_object_guard(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(::SelectObject(dc, object)) {}
+    ~select_object_guard() {
+        if (*this)
+            ::SelectObject(dc_, old_);
+    }
+    select_object_guard(const select_object_guard&) = delete;
+    select_object_guard& operator=(const select_object_guard&) = delete;
+
+    // False when the selection failed; nothing is restored then.
+    explicit operator bool() const noexcept { return old_ != nullptr && old_ != HGDI_ERROR; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+template <typename T> struct local_traits {
+    using type = T*;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type p) noexcept { ::LocalFree(const_cast<void*>(static_cast<const void*>(p))); }
+};
+// Buffers the system allocates with LocalAlloc, e.g. FormatMessage's FORMAT_MESSAGE_ALLOCATE_BUFFER.
+template <typename T> using unique_local = unique_any<local_traits<T>>;
+
+template <typename T> struct cotaskmem_traits {
+    using type = T*;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type p) noexcept { ::CoTaskMemFree(const_cast<void*>(static_cast<const void*>(p))); }
+};
+template <typename T> using unique_cotaskmem = unique_any<cotaskmem_traits<T>>;
+
+struct pidl_traits {
+    using type = PIDLIST_ABSOLUTE;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type p) noexcept { ::ILFree(p); }
+};
+using unique_pidl = unique_any<pidl_traits>;
+
+struct bstr_traits {
+    using type = BSTR;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type b) noexcept { ::SysFreeString(b); }
+};
+using unique_bstr = unique_any<bstr_traits>;
+
+// A counted reference to a COM interface: copies AddRef, the destructor Releases. A pointer handed in
+// (constructor, reset) or filled in through put() is adopted without an AddRef, as COM out-parameters
+// already carry one.
+template <typename T> class com_ptr {
+public:
+    com_ptr() noexcept = default;
+    explicit com_ptr(T* adopted) noexcept : p_(adopted) {}
+    ~com_ptr() { reset(); }
+
+    com_ptr(const com_ptr& other) noexcept : p_(other.p_) {
+        if (p_)
+            p_->AddRef();
+    }
+    com_ptr(com_ptr&& other) noexcept : p_(other.release()) {}
+    com_ptr& operator=(com_ptr other) noexcept {
+        std::swap(p_, other.p_);
+        return *this;
+    }
+
+    // A second reference to an interface the caller keeps its own reference to.
+    static com_ptr share(T* p) noexcept {
+        if (p)
+            p->AddRef();
+        return com_ptr(p);
+    }
+
+    T* get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+
+    void reset(T* adopted = nullptr) noexcept {
+        T* old = std::exchange(p_, adopted);
+        if (old)
+            old->Release();
+    }
+    [[nodiscard]] T* release() noexcept { return std::exchange(p_, nullptr); }
+    T** put() noexcept {
+        reset();
+        return &p_;
+    }
+    void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+
+private:
+    T* p_ = nullptr;
+};
+
+// A VARIANT is a value that owns what it holds (a string, an interface): it is cleared, not freed.
+class unique_variant {
+public:
+    unique_variant() noexcept { ::VariantInit(&v_); }
+    ~unique_variant() { ::VariantClear(&v_); }
+    unique_variant(unique_variant&& other) noexcept : v_(other.v_) { ::VariantInit(&other.v_); }
+    unique_variant& operator=(unique_variant&& other) noexcept {
+        if (this != &other) {
+            ::VariantClear(&v_);
+            v_ = other.v_;
+            ::VariantInit(&other.v_);
+        }
+        return *this;
+    }
+    unique_variant(const unique_variant&) = delete;
+    unique_variant& operator=(const unique_variant&) = delete;
+
+    const VARIANT& get() const noexcept { return v_; }
+    VARIANT& get() noexcept { return v_; }
+
+    void reset() noexcept { ::VariantClear(&v_); }
+    // For out-parameters: what was held is cleared first.
+    VARIANT* put() noexcept {
+        reset();
+        return &v_;
+    }
+
+private:
+    VARIANT v_;
+};
+
+// Turns off the WOW64 file system redirection of the calling thread for the guard's lifetime. Looked up
+// at run time: the functions exist only where WOW64 does, and the program must load everywhere.
+class unique_wow64_redirection {
+public:
+    unique_wow64_redirection() noexcept {
+        using Disable = BOOL(WINAPI*)(PVOID*);
+        auto disable = reinterpret_cast<Disable>(Kernel32("Wow64DisableWow64FsRedirection"));
+        if (!disable)
+            ::SetLastError(ERROR_PROC_NOT_FOUND);
+        else
+            disabled_ = disable(&old_) != FALSE;
+    }
+    ~unique_wow64_redirection() {
+        using Revert = BOOL(WINAPI*)(PVOID);
+        if (disabled_)
+            reinterpret_cast<Revert>(Kernel32("Wow64RevertWow64FsRedirection"))(old_);
+    }
+    unique_wow64_redirection(const unique_wow64_redirection&) = delete;
+    unique_wow64_redirection& operator=(const unique_wow64_redirection&) = delete;
+
+    // False when the redirection could not be turned off (GetLastError tells why); nothing is reverted.
+    explicit operator bool() const noexcept { return disabled_; }
+
+private:
+    static FARPROC Kernel32(const char* name) noexcept {
+        return ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name);
+    }
+
+    PVOID old_ = nullptr;
+    bool disabled_ = false;
+};
+
+} // namespace plat::win
