@@ -1,11 +1,10 @@
 #pragma once
-// Owners of Windows handles: one move-only template, unique_any<Traits>, and an alias per kind of handle,
-// so that every handle is released by exactly one destructor and never by hand. Traits give
-//   using type = ...;                      the handle type
-//   static type invalid() noexcept;        the value of an empty owner
-//   static bool is_valid(type) noexcept;   optional, for handles with two invalid values
-//   static void close(type) noexcept;      releases a valid handle
-// Windows only: the backends and the win32 peers include it, core code never does.
+// Owners of Windows handles: an alias of unique_any per kind of handle, plus the few owners whose rules
+// differ (COM references, VARIANTs, selected GDI objects, WOW64 redirection), so that every handle is
+// released by exactly one destructor and never by hand. Windows only: the backends and the win32 peers
+// include it, core code never does (it owns the platform layer's handles through PlatformHandles.h).
+#include "platform/UniqueAny.h"
+
 #include <windows.h>
 
 #include <objbase.h>
@@ -16,63 +15,7 @@
 
 namespace plat::win {
 
-namespace detail {
-
-template <typename Traits, typename = void> struct has_is_valid : std::false_type {};
-template <typename Traits>
-struct has_is_valid<Traits, std::void_t<decltype(Traits::is_valid(Traits::invalid()))>> : std::true_type {};
-
-} // namespace detail
-
-template <typename Traits> class unique_any {
-public:
-    using pointer = typename Traits::type;
-
-    unique_any() noexcept : value_(Traits::invalid()) {}
-    explicit unique_any(pointer value) noexcept : value_(value) {}
-    ~unique_any() { reset(); }
-
-    unique_any(unique_any&& other) noexcept : value_(other.release()) {}
-    unique_any& operator=(unique_any&& other) noexcept {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-    unique_any(const unique_any&) = delete;
-    unique_any& operator=(const unique_any&) = delete;
-
-    pointer get() const noexcept { return value_; }
-
-    // Closes the owned handle (unless it is the one handed in, which would leave a dead handle owned).
-    void reset(pointer value = Traits::invalid()) noexcept {
-        pointer old = std::exchange(value_, value);
-        if (old != value && valid(old))
-            Traits::close(old);
-    }
-
-    // Hands the handle over to the caller, who closes it from now on.
-    [[nodiscard]] pointer release() noexcept { return std::exchange(value_, Traits::invalid()); }
-
-    // For out-parameters: the old handle is closed first, so a reused owner does not leak.
-    pointer* put() noexcept {
-        reset();
-        return &value_;
-    }
-
-    explicit operator bool() const noexcept { return valid(value_); }
-
-    friend void swap(unique_any& a, unique_any& b) noexcept { std::swap(a.value_, b.value_); }
-
-private:
-    static bool valid(pointer value) noexcept {
-        if constexpr (detail::has_is_valid<Traits>::value)
-            return Traits::is_valid(value);
-        else
-            return value != Traits::invalid();
-    }
-
-    pointer value_;
-};
+using plat::unique_any;
 
 // Kernel objects: CreateFile and FindFirstFile report failure with INVALID_HANDLE_VALUE, most others with
 // nullptr; either counts as empty.
