@@ -4,6 +4,12 @@ if(TK_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
 endif()
+if(TK_FUZZ)
+    # Coverage for libFuzzer in every library; the fuzz targets alone link its driver.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
 
 if(WIN32)
     add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
@@ -43,9 +49,6 @@ set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 include(GoogleTest)
 
-# tk_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l1 l2] [TIMEOUT s])
-# One test program; every test case becomes a CTest test. Under the win32 build the program runs
-# through the Wine wrapper and carries the label "wine".
 # Optimisation across translation units for the programs whose speed counts: the dump converter's
 # per-token path runs from the reader's files into the converter's handlers and back. Libraries keep
 # ordinary object code beside the intermediate code (fat objects), so test programs link them as usual.
@@ -70,6 +73,9 @@ function(tk_optimize_across_units)
     endforeach()
 endfunction()
 
+# tk_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l1 l2] [TIMEOUT s])
+# One test program; every test case becomes a CTest test. In the Windows builds the program runs
+# through the Wine wrapper and carries the label "wine".
 function(tk_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})

@@ -8,9 +8,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 work=${1:-/tmp/zipbench}
 rounds=${2:-5}
-build="$repo/build/zip-bench"
+build="$repo/build/bench"
 
-(cd "$repo" && cmake --preset linux -B "$build" >/dev/null)
+(cd "$repo" && cmake --preset linux -B "$build" -DTK_BENCH=ON >/dev/null)
 cmake --build "$build" --target zip_bench -j2 >/dev/null
 mkdir -p "$work"
 [ -d "$work/tree" ] || python3 "$here/make_tree.py" "$work/tree"
@@ -31,7 +31,7 @@ while [ "$i" -lt "$rounds" ]; do
     clean
     echo "cp $(measure cp -r "$work/tree" "$work/copy")" | tee -a "$work/results.txt"
     clean
-    echo "ours $(measure "$build/common/zip/zip_bench" "$work/tree" "$work/ours.zip")" | tee -a "$work/results.txt"
+    echo "ours $(measure "$build/bench/zip/zip_bench" "$work/tree" "$work/ours.zip")" | tee -a "$work/results.txt"
     clean
     echo "zip $(cd "$work" && measure zip -0 -r -q "$work/infozip.zip" tree)" | tee -a "$work/results.txt"
     i=$((i + 1))
