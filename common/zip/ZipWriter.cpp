@@ -17,10 +17,6 @@ std::string SystemText() {
     return plat::Host().SysErrorMessage(plat::LastError());
 }
 
-bool IsAscii(const std::string& s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 bool NeedsLocalZip64(uint64_t size, TZipMethod method) {
     return (method == TZipMethod::zmStored ? size : DeflateBound(size)) >= kMax32;
 }
@@ -67,7 +63,9 @@ Entry TZipWriter::NewEntry(const std::string& name, TZipMethod method, const pla
     Entry e;
     e.Name = name;
     e.Method = static_cast<uint16_t>(method);
-    e.Flags = IsAscii(name) ? 0 : kFlagUtf8Name;
+    // Names are always UTF-8, so every entry says so: a reader left to guess would take an unflagged
+    // name for its own code page.
+    e.Flags = kFlagUtf8Name;
     e.Modified = ToDosDateTime(modified);
     return e;
 }
