@@ -226,15 +226,31 @@ public:
             disabled_ = disable(&old_) != FALSE;
     }
     ~unique_wow64_redirection() {
-        using Revert = BOOL(WINAPI*)(PVOID);
         if (disabled_)
-            reinterpret_cast<Revert>(Kernel32("Wow64RevertWow64FsRedirection"))(old_);
+            revert(old_);
     }
     unique_wow64_redirection(const unique_wow64_redirection&) = delete;
     unique_wow64_redirection& operator=(const unique_wow64_redirection&) = delete;
 
     // False when the redirection could not be turned off (GetLastError tells why); nothing is reverted.
     explicit operator bool() const noexcept { return disabled_; }
+
+    // Hands the saved state to a caller that turns the redirection on again itself, with revert().
+    [[nodiscard]] PVOID release() noexcept {
+        disabled_ = false;
+        return std::exchange(old_, nullptr);
+    }
+
+    // False, with GetLastError set, when the redirection cannot be restored or WOW64 does not exist.
+    static bool revert(PVOID old) noexcept {
+        using Revert = BOOL(WINAPI*)(PVOID);
+        auto revert = reinterpret_cast<Revert>(Kernel32("Wow64RevertWow64FsRedirection"));
+        if (!revert) {
+            ::SetLastError(ERROR_PROC_NOT_FOUND);
+            return false;
+        }
+        return revert(old) != FALSE;
+    }
 
 private:
     static FARPROC Kernel32(const char* name) noexcept {

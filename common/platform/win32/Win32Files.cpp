@@ -1,6 +1,7 @@
 #include "platform/win32/Backends.h"
 #include "platform/win32/WinApi.h"
 
+#include <utility>
 #include <vector>
 
 namespace plat::win {
@@ -20,12 +21,12 @@ uint64_t Join(DWORD high, DWORD low) {
 
 class Win32File final : public IFile {
 public:
-    explicit Win32File(HANDLE h) : h_(h) {}
+    explicit Win32File(unique_handle h) : h_(std::move(h)) {}
 
     bool Read(void* buffer, size_t size, size_t& got) override {
         DWORD n = 0;
         got = 0;
-        if (!ReadFile(h_.Get(), buffer, static_cast<DWORD>(size), &n, nullptr))
+        if (!ReadFile(h_.get(), buffer, static_cast<DWORD>(size), &n, nullptr))
             return Fail();
         got = n;
         return true;
@@ -35,7 +36,7 @@ public:
         const auto* p = static_cast<const char*>(data);
         while (size > 0) {
             DWORD n = 0;
-            if (!WriteFile(h_.Get(), p, static_cast<DWORD>(size), &n, nullptr) || n == 0)
+            if (!WriteFile(h_.get(), p, static_cast<DWORD>(size), &n, nullptr) || n == 0)
                 return Fail();
             p += n;
             size -= n;
@@ -46,24 +47,24 @@ public:
     bool Seek(uint64_t position) override {
         LARGE_INTEGER to{};
         to.QuadPart = static_cast<LONGLONG>(position);
-        return SetFilePointerEx(h_.Get(), to, nullptr, FILE_BEGIN) || Fail();
+        return SetFilePointerEx(h_.get(), to, nullptr, FILE_BEGIN) || Fail();
     }
 
     uint64_t Position() override {
         LARGE_INTEGER zero{}, at{};
-        return SetFilePointerEx(h_.Get(), zero, &at, FILE_CURRENT) ? static_cast<uint64_t>(at.QuadPart) : 0;
+        return SetFilePointerEx(h_.get(), zero, &at, FILE_CURRENT) ? static_cast<uint64_t>(at.QuadPart) : 0;
     }
 
     uint64_t Size() override {
         LARGE_INTEGER size{};
-        return GetFileSizeEx(h_.Get(), &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+        return GetFileSizeEx(h_.get(), &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
     }
 
-    bool Truncate() override { return SetEndOfFile(h_.Get()) || Fail(); }
-    bool Flush() override { return FlushFileBuffers(h_.Get()) || Fail(); }
+    bool Truncate() override { return SetEndOfFile(h_.get()) || Fail(); }
+    bool Flush() override { return FlushFileBuffers(h_.get()) || Fail(); }
 
 private:
-    KernelHandle h_;
+    unique_handle h_;
 };
 
 struct OpenArgs {
@@ -104,21 +105,6 @@ bool IsDriveOrRoot(const std::string& path) {
     return path.empty() || (path.size() == 2 && path[1] == ':') || path == "\\" || path == "\\\\";
 }
 
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : h_(h) {}
-    ~FindHandle() {
-        if (h_ != INVALID_HANDLE_VALUE)
-            FindClose(h_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE Get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
 bool IsDotEntry(const wchar_t* name) {
     return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
 }
@@ -127,13 +113,13 @@ class Win32FileSystem final : public IFileSystem {
 public:
     std::unique_ptr<IFile> Open(const std::string& path, OpenMode mode) override {
         OpenArgs a = ArgsFor(mode);
-        HANDLE h = CreateFileW(Wide(path).c_str(), a.access, a.share, nullptr, a.disposition,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
+        unique_handle h(CreateFileW(Wide(path).c_str(), a.access, a.share, nullptr, a.disposition,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h) {
             Fail();
             return nullptr;
         }
-        auto file = std::make_unique<Win32File>(h);
+        auto file = std::make_unique<Win32File>(std::move(h));
         if (mode == OpenMode::Append && !file->Seek(file->Size()))
             return nullptr;
         return file;
@@ -182,8 +168,8 @@ public:
 
     bool FindFiles(const std::string& mask, std::vector<FindEntry>& entries) override {
         WIN32_FIND_DATAW data{};
-        FindHandle find(FindFirstFileW(Wide(mask).c_str(), &data));
-        if (find.Get() == INVALID_HANDLE_VALUE)
+        unique_find find(FindFirstFileW(Wide(mask).c_str(), &data));
+        if (!find)
             return Fail();
         do {
             if (IsDotEntry(data.cFileName))
@@ -191,7 +177,7 @@ public:
             entries.push_back({Narrow(data.cFileName), data.dwFileAttributes,
                                Join(data.nFileSizeHigh, data.nFileSizeLow),
                                LocalFileTime(data.ftLastWriteTime)});
-        } while (FindNextFileW(find.Get(), &data));
+        } while (FindNextFileW(find.get(), &data));
         return GetLastError() == ERROR_NO_MORE_FILES || Fail();
     }
 

@@ -11,36 +11,25 @@ namespace {
 // 1024 bytes hold 13 entries; a computer with more interfaces gets an empty list, as callers expect.
 constexpr DWORD kInterfaceListBytes = 1024;
 
-class WinsockSession {
-public:
-    WinsockSession() { ok_ = WSAStartup(0x0101, &data_) == 0; }
-    ~WinsockSession() {
-        if (ok_)
-            WSACleanup();
-    }
-    WinsockSession(const WinsockSession&) = delete;
-    WinsockSession& operator=(const WinsockSession&) = delete;
-    bool Ok() const { return ok_; }
-
-private:
-    WSADATA data_{};
-    bool ok_ = false;
+// A successful WSAStartup is what WSACleanup undoes: the "handle" is the fact that Winsock was started.
+struct winsock_traits {
+    using type = bool;
+    static type invalid() noexcept { return false; }
+    static void close(type) noexcept { WSACleanup(); }
 };
+using unique_winsock = unique_any<winsock_traits>;
 
-class Socket {
-public:
-    Socket() : s_(socket(AF_INET, SOCK_STREAM, 0)) {}
-    ~Socket() {
-        if (s_ != INVALID_SOCKET)
-            closesocket(s_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    SOCKET Get() const { return s_; }
+unique_winsock StartWinsock() {
+    WSADATA data{};
+    return unique_winsock(WSAStartup(0x0101, &data) == 0);
+}
 
-private:
-    SOCKET s_;
+struct socket_traits {
+    using type = SOCKET;
+    static type invalid() noexcept { return INVALID_SOCKET; }
+    static void close(type s) noexcept { closesocket(s); }
 };
+using unique_socket = unique_any<socket_traits>;
 
 bool QueryInterfaces(SOCKET s, std::vector<std::string>& addresses) {
     alignas(INTERFACE_INFO) char buffer[kInterfaceListBytes] = {};
@@ -64,15 +53,6 @@ std::string TrimRight(std::string s) {
     return s;
 }
 
-using Wow64Disable = BOOL(WINAPI*)(PVOID*);
-using Wow64Revert = BOOL(WINAPI*)(PVOID);
-
-// Present only where WOW64 exists (missing: false, nothing switched); looked up at run time so that the
-// program loads everywhere.
-template <typename F> F Kernel32Function(const char* name) {
-    return reinterpret_cast<F>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name));
-}
-
 class Win32Host final : public IHost {
 public:
     std::string ComputerName() override {
@@ -87,15 +67,15 @@ public:
 
     bool Ipv4Interfaces(std::vector<std::string>& addresses) override {
         addresses.clear();
-        WinsockSession session;
-        if (!session.Ok())
+        unique_winsock winsock = StartWinsock();
+        if (!winsock)
             return Fail();
-        Socket s;
-        if (s.Get() == INVALID_SOCKET) {
+        unique_socket s(socket(AF_INET, SOCK_STREAM, 0));
+        if (!s) {
             plat::SetLastError(static_cast<uint32_t>(WSAGetLastError()));
             return false;
         }
-        return QueryInterfaces(s.Get(), addresses);
+        return QueryInterfaces(s.get(), addresses);
     }
 
     std::string SystemDir() override {
@@ -121,34 +101,28 @@ public:
     }
 
     std::string SysErrorMessage(uint32_t code) override {
-        wchar_t* text = nullptr;
+        unique_local<wchar_t> text;
         DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+                                 nullptr, code, 0, reinterpret_cast<wchar_t*>(text.put()), 0, nullptr);
         if (n == 0)
             return {};
-        std::string message = Narrow(std::wstring_view(text, n));
-        LocalFree(text);
-        return TrimRight(message);
+        return TrimRight(Narrow(std::wstring_view(text.get(), n)));
     }
 
     bool DisableWow64Redirection(void*& oldValue) override {
-        auto disable = Kernel32Function<Wow64Disable>("Wow64DisableWow64FsRedirection");
-        oldValue = nullptr;
-        if (!disable) {
-            plat::SetLastError(ERROR_PROC_NOT_FOUND);
-            return false;
+        // The caller turns the redirection on again with RevertWow64Redirection, so the guard lets go.
+        unique_wow64_redirection off;
+        if (!off) {
+            oldValue = nullptr;
+            return Fail();
         }
-        return disable(&oldValue) || Fail();
+        oldValue = off.release();
+        return true;
     }
 
     bool RevertWow64Redirection(void* oldValue) override {
-        auto revert = Kernel32Function<Wow64Revert>("Wow64RevertWow64FsRedirection");
-        if (!revert) {
-            plat::SetLastError(ERROR_PROC_NOT_FOUND);
-            return false;
-        }
-        return revert(oldValue) || Fail();
+        return unique_wow64_redirection::revert(oldValue) || Fail();
     }
 };
 

@@ -2,18 +2,19 @@
 #include "platform/win32/WinApi.h"
 
 #include <mutex>
+#include <utility>
 
 namespace plat::win {
 namespace {
 
 class Win32Pipe final : public IPipeReader {
 public:
-    explicit Win32Pipe(HANDLE read) : read_(read) {}
+    explicit Win32Pipe(unique_handle read) : read_(std::move(read)) {}
 
     bool Peek(uint32_t& available) override {
         DWORD avail = 0;
         available = 0;
-        if (!PeekNamedPipe(read_.Get(), nullptr, 0, nullptr, &avail, nullptr))
+        if (!PeekNamedPipe(read_.get(), nullptr, 0, nullptr, &avail, nullptr))
             return Fail();
         available = avail;
         return true;
@@ -22,7 +23,7 @@ public:
     bool Read(void* buffer, uint32_t size, uint32_t& got) override {
         DWORD n = 0;
         got = 0;
-        if (ReadFile(read_.Get(), buffer, size, &n, nullptr)) {
+        if (ReadFile(read_.get(), buffer, size, &n, nullptr)) {
             got = n;
             return true;
         }
@@ -33,24 +34,23 @@ public:
     }
 
 private:
-    KernelHandle read_;
+    unique_handle read_;
 };
 
 class Win32Process final : public IProcess {
 public:
-    Win32Process(const PROCESS_INFORMATION& pi, HANDLE output, HANDLE errors)
-        : process_(pi.hProcess), pid_(pi.dwProcessId) {
-        CloseHandle(pi.hThread);
+    Win32Process(unique_handle process, uint32_t pid, unique_handle output, unique_handle errors)
+        : process_(std::move(process)), pid_(pid) {
         if (output)
-            output_ = std::make_unique<Win32Pipe>(output);
+            output_ = std::make_unique<Win32Pipe>(std::move(output));
         if (errors)
-            errors_ = std::make_unique<Win32Pipe>(errors);
+            errors_ = std::make_unique<Win32Pipe>(std::move(errors));
     }
 
     uint32_t Pid() const override { return pid_; }
 
     WaitResult Wait(uint32_t milliseconds) override {
-        switch (WaitForSingleObject(process_.Get(), milliseconds)) {
+        switch (WaitForSingleObject(process_.get(), milliseconds)) {
         case WAIT_OBJECT_0:
             return WaitResult::Signaled;
         case WAIT_TIMEOUT:
@@ -62,13 +62,13 @@ public:
     }
 
     bool WaitForInputIdle() override {
-        DWORD rc = ::WaitForInputIdle(process_.Get(), INFINITE);
+        DWORD rc = ::WaitForInputIdle(process_.get(), INFINITE);
         return rc == 0 || Fail();
     }
 
     bool GetExitCode(uint32_t& code) override {
         DWORD c = 0;
-        if (!GetExitCodeProcess(process_.Get(), &c))
+        if (!GetExitCodeProcess(process_.get(), &c))
             return Fail();
         code = c;
         return true;
@@ -78,7 +78,7 @@ public:
     IPipeReader* Errors() override { return errors_.get(); }
 
 private:
-    KernelHandle process_;
+    unique_handle process_;
     uint32_t pid_;
     std::unique_ptr<Win32Pipe> output_;
     std::unique_ptr<Win32Pipe> errors_;
@@ -86,17 +86,17 @@ private:
 
 // Both ends are created inheritable (as the child needs its ends); the parent's read end is then
 // taken out of inheritance so that no child keeps it.
-bool MakePipe(KernelHandle& read, KernelHandle& write, bool readInheritable) {
+bool MakePipe(unique_handle& read, unique_handle& write, bool readInheritable) {
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    if (!CreatePipe(read.Put(), write.Put(), &sa, 0))
+    if (!CreatePipe(read.put(), write.put(), &sa, 0))
         return Fail();
     if (!readInheritable)
-        SetHandleInformation(read.Get(), HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(read.get(), HANDLE_FLAG_INHERIT, 0);
     return true;
 }
 
 struct ChildPipes {
-    KernelHandle outRead, outWrite, errRead, errWrite;
+    unique_handle outRead, outWrite, errRead, errWrite;
 };
 
 bool PreparePipes(StdioMode mode, STARTUPINFOW& si, ChildPipes& p) {
@@ -107,15 +107,15 @@ bool PreparePipes(StdioMode mode, STARTUPINFOW& si, ChildPipes& p) {
         if (!MakePipe(p.outRead, p.outWrite, false) || !MakePipe(p.errRead, p.errWrite, false))
             return false;
         si.hStdInput = nullptr;
-        si.hStdOutput = p.outWrite.Get();
-        si.hStdError = p.errWrite.Get();
+        si.hStdOutput = p.outWrite.get();
+        si.hStdError = p.errWrite.get();
         break;
     case StdioMode::CombinedPipe:
         if (!MakePipe(p.outRead, p.outWrite, true))
             return false;
-        si.hStdInput = p.outRead.Get();
-        si.hStdOutput = p.outWrite.Get();
-        si.hStdError = p.outWrite.Get();
+        si.hStdInput = p.outRead.get();
+        si.hStdOutput = p.outWrite.get();
+        si.hStdError = p.outWrite.get();
         break;
     }
     si.dwFlags |= STARTF_USESTDHANDLES;
@@ -151,37 +151,41 @@ public:
             Fail();
             return nullptr;
         }
+        // Nothing here uses the child's main thread; owning its handle closes it.
+        unique_handle thread(pi.hThread);
+        unique_handle process(pi.hProcess);
         // The parent's write ends go now, so that reading ends when the child's copies close; a read end
         // that this child inherited as its standard input is kept out of later children.
-        pipes.outWrite.Reset();
-        pipes.errWrite.Reset();
+        pipes.outWrite.reset();
+        pipes.errWrite.reset();
         if (pipes.outRead)
-            SetHandleInformation(pipes.outRead.Get(), HANDLE_FLAG_INHERIT, 0);
-        return std::make_unique<Win32Process>(pi, pipes.outRead.Release(), pipes.errRead.Release());
+            SetHandleInformation(pipes.outRead.get(), HANDLE_FLAG_INHERIT, 0);
+        return std::make_unique<Win32Process>(std::move(process), pi.dwProcessId, std::move(pipes.outRead),
+                                              std::move(pipes.errRead));
     }
 
     bool SetDebugPrivilege(bool enable) override {
-        KernelHandle token;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Put()))
+        unique_handle token;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
             return Fail();
         TOKEN_PRIVILEGES tp{};
         if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &tp.Privileges[0].Luid))
             return Fail();
         tp.PrivilegeCount = 1;
         tp.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
-        AdjustTokenPrivileges(token.Get(), FALSE, &tp, sizeof tp, nullptr, nullptr);
+        AdjustTokenPrivileges(token.get(), FALSE, &tp, sizeof tp, nullptr, nullptr);
         // Also non-zero (ERROR_NOT_ALL_ASSIGNED) when the call succeeds without holding the privilege.
         return GetLastError() == ERROR_SUCCESS || Fail();
     }
 
     bool TerminateProcessById(uint32_t pid, uint32_t exitCode, uint32_t waitMs) override {
         // SYNCHRONIZE as well, or the wait for the end would fail at once.
-        KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+        unique_handle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
         if (!process)
             return Fail();
-        if (!TerminateProcess(process.Get(), exitCode))
+        if (!TerminateProcess(process.get(), exitCode))
             return Fail();
-        WaitForSingleObject(process.Get(), waitMs);
+        WaitForSingleObject(process.get(), waitMs);
         return true;
     }
 };

@@ -1,23 +1,25 @@
 #include "platform/win32/Backends.h"
 #include "platform/win32/WinApi.h"
 
+#include <utility>
+
 namespace plat::win {
 namespace {
 
 class Win32NamedObject final : public INamedObject {
 public:
-    Win32NamedObject(HANDLE h, bool isEvent) : h_(h), isEvent_(isEvent) {}
+    Win32NamedObject(unique_handle h, bool isEvent) : h_(std::move(h)), isEvent_(isEvent) {}
 
     bool Set() override {
         if (!isEvent_) {
             plat::SetLastError(ERROR_INVALID_HANDLE);
             return false;
         }
-        return SetEvent(h_.Get()) || Fail();
+        return SetEvent(h_.get()) || Fail();
     }
 
     WaitResult Wait(uint32_t milliseconds) override {
-        switch (WaitForSingleObject(h_.Get(), milliseconds)) {
+        switch (WaitForSingleObject(h_.get(), milliseconds)) {
         case WAIT_OBJECT_0:
         case WAIT_ABANDONED:
             return WaitResult::Signaled;
@@ -30,24 +32,24 @@ public:
     }
 
 private:
-    KernelHandle h_;
+    unique_handle h_;
     bool isEvent_;
 };
 
-std::unique_ptr<INamedObject> Wrap(HANDLE h, bool isEvent) {
+std::unique_ptr<INamedObject> Wrap(unique_handle h, bool isEvent) {
     if (!h) {
         Fail();
         return nullptr;
     }
-    return std::make_unique<Win32NamedObject>(h, isEvent);
+    return std::make_unique<Win32NamedObject>(std::move(h), isEvent);
 }
 
 class Win32Sync final : public ISync {
 public:
     std::unique_ptr<INamedObject> CreateMutex(const std::string& name, bool& alreadyExists) override {
-        HANDLE h = CreateMutexW(nullptr, FALSE, Wide(name).c_str());
+        unique_handle h(CreateMutexW(nullptr, FALSE, Wide(name).c_str()));
         alreadyExists = h && GetLastError() == ERROR_ALREADY_EXISTS;
-        return Wrap(h, false);
+        return Wrap(std::move(h), false);
     }
 
     std::unique_ptr<INamedObject> CreateEvent(const std::string& name) override {
@@ -56,11 +58,12 @@ public:
         InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
         SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
         SECURITY_ATTRIBUTES sa{sizeof sa, &sd, FALSE};
-        return Wrap(CreateEventW(&sa, FALSE, FALSE, Wide(name).c_str()), true);
+        return Wrap(unique_handle(CreateEventW(&sa, FALSE, FALSE, Wide(name).c_str())), true);
     }
 
     std::unique_ptr<INamedObject> OpenEvent(const std::string& name) override {
-        return Wrap(OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, Wide(name).c_str()), true);
+        return Wrap(unique_handle(OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, Wide(name).c_str())),
+                    true);
     }
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 // The Windows headers for the win32 backends, with the A/W macros that collide with the platform
-// interface's method names removed, plus the small helpers every backend file shares.
-#include <windows.h>
+// interface's method names removed, plus the small helpers and the handle owners every backend file
+// shares.
+#include "platform/win32/UniqueAny.h"
 
 #include <string>
 #include <string_view>
@@ -35,43 +36,5 @@ template <typename T> Handle ToHandle(T h) {
 template <typename T> T FromHandle(Handle h) {
     return reinterpret_cast<T>(h);
 }
-
-// Owns a kernel handle; closes it on destruction.
-class KernelHandle {
-public:
-    KernelHandle() = default;
-    explicit KernelHandle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    ~KernelHandle() { Reset(); }
-    KernelHandle(KernelHandle &&o) noexcept : h_(o.Release()) {}
-    KernelHandle &operator=(KernelHandle &&o) noexcept {
-        if (this != &o) {
-            Reset();
-            h_ = o.Release();
-        }
-        return *this;
-    }
-    KernelHandle(const KernelHandle &) = delete;
-    KernelHandle &operator=(const KernelHandle &) = delete;
-
-    HANDLE Get() const { return h_; }
-    HANDLE *Put() {
-        Reset();
-        return &h_;
-    }
-    HANDLE Release() {
-        HANDLE h = h_;
-        h_ = nullptr;
-        return h;
-    }
-    void Reset() {
-        if (h_)
-            CloseHandle(h_);
-        h_ = nullptr;
-    }
-    explicit operator bool() const { return h_ != nullptr; }
-
-private:
-    HANDLE h_ = nullptr;
-};
 
 } // namespace plat::win
