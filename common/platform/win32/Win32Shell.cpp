@@ -1,9 +1,8 @@
+#include "platform/ComScope.h"
 #include "platform/win32/Backends.h"
 #include "platform/win32/WinApi.h"
 
-#include <objbase.h>
 #include <shellapi.h>
-#include <shlobj.h>
 #include <shlwapi.h>
 
 namespace plat::win {
@@ -34,11 +33,10 @@ bool FileOperation(UINT func, const std::string& from, const std::string* to, FI
 bool OpenAndSelect(PIDLIST_ABSOLUTE list) {
     HRESULT hr = SHOpenFolderAndSelectItems(list, 0, nullptr, 0);
     if (hr == CO_E_NOTINITIALIZED) {
-        // The shell wants COM on this thread; initialise it only for this call.
-        if (SUCCEEDED(CoInitialize(nullptr))) {
+        // The shell wants COM on this thread; a thread without a scope of its own gets one for this call.
+        ComScope com;
+        if (com.Initialized())
             hr = SHOpenFolderAndSelectItems(list, 0, nullptr, 0);
-            CoUninitialize();
-        }
     }
     if (hr != S_OK)
         plat::SetLastError(static_cast<uint32_t>(hr));
@@ -65,12 +63,10 @@ public:
         wchar_t canonical[MAX_PATH] = {};
         if (!PathCanonicalizeW(canonical, Wide(fileName).c_str()))
             return Fail();
-        PIDLIST_ABSOLUTE list = ILCreateFromPathW(canonical);
+        unique_pidl list(ILCreateFromPathW(canonical));
         if (!list)
             return Fail();
-        bool ok = OpenAndSelect(list);
-        ILFree(list);
-        return ok;
+        return OpenAndSelect(list.get());
     }
 
     bool RunElevated(const std::string& exe, const std::string& params) override {
