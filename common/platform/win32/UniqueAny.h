@@ -9,7 +9,7 @@
 
 #include <objbase.h>
 #include <oleauto.h>
-#include <shlobj.h>
+#include <shtypes.h>
 
 #include <utility>
 
@@ -122,10 +122,12 @@ template <typename T> struct cotaskmem_traits {
 };
 template <typename T> using unique_cotaskmem = unique_any<cotaskmem_traits<T>>;
 
+// Item lists come from the shell's task allocator; ILFree is CoTaskMemFree, and calling the latter keeps
+// <shlobj.h> (whose coclass names clash with the platform layer's) out of every backend.
 struct pidl_traits {
     using type = PIDLIST_ABSOLUTE;
     static type invalid() noexcept { return nullptr; }
-    static void close(type p) noexcept { ::ILFree(p); }
+    static void close(type p) noexcept { ::CoTaskMemFree(p); }
 };
 using unique_pidl = unique_any<pidl_traits>;
 

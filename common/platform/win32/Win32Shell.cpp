@@ -3,6 +3,7 @@
 #include "platform/win32/WinApi.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 
 namespace plat::win {
