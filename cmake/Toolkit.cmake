@@ -48,6 +48,14 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 include(GoogleTest)
+if(WIN32)
+    # Windows test programs start with COM on their main thread, as the programs' entries do.
+    add_library(tk_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/wine/TestMain.cpp)
+    target_link_libraries(tk_test_main PUBLIC tk_common GTest::gtest)
+    set(TK_TEST_MAIN tk_test_main)
+else()
+    set(TK_TEST_MAIN GTest::gtest_main)
+endif()
 
 # Optimisation across translation units for the programs whose speed counts: the dump converter's
 # per-token path runs from the reader's files into the converter's handlers and back. Libraries keep
@@ -79,7 +87,7 @@ endfunction()
 function(tk_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
-    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock ${TK_TEST_MAIN})
     # Test programs link the ordinary code of libraries built for link-time optimisation.
     target_link_options(${name} PRIVATE -fno-lto)
     set(labels ${T_LABELS})

@@ -1,5 +1,6 @@
 #include "ui/Threads.h"
 
+#include "platform/ComScope.h"
 #include "ui/Backend.h"
 
 #include <condition_variable>
@@ -139,6 +140,7 @@ void TThread::WaitFor() {
 
 void TThread::Run() {
     try {
+        plat::ComScope com; // each thread owns its COM, as the program's entry does for the window thread
         Execute();
     } catch (...) {
         // An error that escapes Execute ends the thread only; Execute reports what it must itself.

@@ -3,6 +3,7 @@
 #include "LoggerUnit.h"
 #include "MainUnit.h"
 #include "WinUtilsUnit.h"
+#include "platform/ComScope.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
 
@@ -39,6 +40,7 @@ std::optional<std::string> CheckDirectoryParams(const TParams& AParams) {
 }
 
 int RunUpdater(const TParams& AParams) {
+    plat::ComScope com; // the window thread's COM, for the document model and the shell
     SetCommandLineParams(AParams);
     TServiceUtils::Configure(TServiceUtilsSettings::Updater());
     ui::TApplication& application = ui::Application();

@@ -2,17 +2,19 @@
 
 #include "text/TextCodec.h"
 
-#include <windows.h>
+#include "platform/win32/UniqueAny.h"
 
 #include <msxml2.h>
-#include <objbase.h>
-#include <oleauto.h>
 
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
 namespace xml {
+
+using plat::win::com_ptr;
+using plat::win::unique_bstr;
+using plat::win::unique_variant;
 
 namespace {
 
@@ -22,69 +24,22 @@ const CLSID kClsidDomDocument60 = {
 const IID kIidXmlDomDocument = {0x2933bf81, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
 const IID kIidXmlDomElement = {0x2933bf86, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
 
-template <class T> class ComRef {
-public:
-    ComRef() = default;
-    explicit ComRef(T* p) : p_(p) {}
-    ComRef(const ComRef& o) : p_(o.p_) {
-        if (p_)
-            p_->AddRef();
-    }
-    ComRef& operator=(ComRef o) {
-        std::swap(p_, o.p_);
-        return *this;
-    }
-    ~ComRef() {
-        if (p_)
-            p_->Release();
-    }
-    T* operator->() const { return p_; }
-    T* Get() const { return p_; }
-    T** Out() {
-        *this = ComRef();
-        return &p_;
-    }
-    explicit operator bool() const { return p_ != nullptr; }
+unique_bstr ToBstr(std::string_view utf8) {
+    std::wstring w = text::ToWide(utf8);
+    return unique_bstr(SysAllocStringLen(w.data(), static_cast<UINT>(w.size())));
+}
 
-private:
-    T* p_ = nullptr;
-};
+std::string Utf8(BSTR b) {
+    return b ? text::FromWide(std::wstring_view(b, SysStringLen(b))) : std::string();
+}
 
-class Bstr {
-public:
-    explicit Bstr(std::string_view utf8) {
-        std::wstring w = text::ToWide(utf8);
-        b_ = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
-    }
-    Bstr() = default;
-    ~Bstr() { SysFreeString(b_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR Get() const { return b_; }
-    BSTR* Out() {
-        SysFreeString(b_);
-        b_ = nullptr;
-        return &b_;
-    }
-    std::string Utf8() const {
-        return b_ ? text::FromWide(std::wstring_view(b_, SysStringLen(b_))) : std::string();
-    }
-
-private:
-    BSTR b_ = nullptr;
-};
-
-class Variant {
-public:
-    Variant() { VariantInit(&v_); }
-    ~Variant() { VariantClear(&v_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    VARIANT& Get() { return v_; }
-
-private:
-    VARIANT v_;
-};
+// The variant owns the string from here on.
+unique_variant StringVariant(std::string_view utf8) {
+    unique_variant v;
+    v.get().vt = VT_BSTR;
+    v.get().bstrVal = ToBstr(utf8).release();
+    return v;
+}
 
 void Check(HRESULT hr, const char* what) {
     if (FAILED(hr)) {
@@ -97,17 +52,17 @@ void Check(HRESULT hr, const char* what) {
 } // namespace
 
 struct TXmlNode::Impl {
-    ComRef<IXMLDOMNode> Node;
+    com_ptr<IXMLDOMNode> Node;
 };
 
 struct TXmlDocument::Impl {
-    ComRef<IXMLDOMDocument> Doc;
+    com_ptr<IXMLDOMDocument> Doc;
     bool Loaded = false;
 };
 
 namespace {
 
-TXmlNode Wrap(ComRef<IXMLDOMNode> node) {
+TXmlNode Wrap(com_ptr<IXMLDOMNode> node) {
     if (!node)
         return TXmlNode();
     auto impl = std::make_shared<TXmlNode::Impl>();
@@ -118,63 +73,62 @@ TXmlNode Wrap(ComRef<IXMLDOMNode> node) {
 IXMLDOMNode* Require(const std::shared_ptr<TXmlNode::Impl>& impl) {
     if (!impl)
         throw EXmlError("Operation on an empty XML node");
-    return impl->Node.Get();
+    return impl->Node.get();
 }
 
-ComRef<IXMLDOMNode> ChildAt(IXMLDOMNode* parent, long index) {
-    ComRef<IXMLDOMNodeList> list;
-    Check(parent->get_childNodes(list.Out()), "childNodes");
-    ComRef<IXMLDOMNode> child;
-    if (index < 0 || list->get_item(index, child.Out()) != S_OK)
-        return ComRef<IXMLDOMNode>();
+com_ptr<IXMLDOMNode> ChildAt(IXMLDOMNode* parent, long index) {
+    com_ptr<IXMLDOMNodeList> list;
+    Check(parent->get_childNodes(list.put()), "childNodes");
+    com_ptr<IXMLDOMNode> child;
+    if (index < 0 || list->get_item(index, child.put()) != S_OK)
+        return com_ptr<IXMLDOMNode>();
     return child;
 }
 
-ComRef<IXMLDOMElement> AsElement(IXMLDOMNode* node) {
-    ComRef<IXMLDOMElement> element;
-    if (FAILED(node->QueryInterface(kIidXmlDomElement, reinterpret_cast<void**>(element.Out()))))
+com_ptr<IXMLDOMElement> AsElement(IXMLDOMNode* node) {
+    com_ptr<IXMLDOMElement> element;
+    if (FAILED(node->QueryInterface(kIidXmlDomElement, element.put_void())))
         throw EXmlError("The XML node is not an element");
     return element;
 }
 
 // Elements are nodes: the upcast shares the reference.
-ComRef<IXMLDOMNode> AsNode(const ComRef<IXMLDOMElement>& element) {
-    if (!element)
-        return ComRef<IXMLDOMNode>();
-    element->AddRef();
-    return ComRef<IXMLDOMNode>(element.Get());
+com_ptr<IXMLDOMNode> AsNode(const com_ptr<IXMLDOMElement>& element) {
+    return com_ptr<IXMLDOMNode>::share(element.get());
 }
 
-ComRef<IXMLDOMNode> CreateElement(IXMLDOMNode* parent, const std::string& name) {
-    ComRef<IXMLDOMDocument> doc;
-    Check(parent->get_ownerDocument(doc.Out()), "ownerDocument");
-    ComRef<IXMLDOMElement> element;
-    Bstr bname(name);
-    Check(doc->createElement(bname.Get(), element.Out()), "createElement");
+com_ptr<IXMLDOMNode> CreateElement(IXMLDOMNode* parent, const std::string& name) {
+    com_ptr<IXMLDOMDocument> doc;
+    Check(parent->get_ownerDocument(doc.put()), "ownerDocument");
+    com_ptr<IXMLDOMElement> element;
+    Check(doc->createElement(ToBstr(name).get(), element.put()), "createElement");
     return AsNode(element);
 }
 
 void RaiseParseError(IXMLDOMDocument* doc) {
-    ComRef<IXMLDOMParseError> err;
+    com_ptr<IXMLDOMParseError> err;
     std::string reason = "The XML document cannot be loaded";
-    if (SUCCEEDED(doc->get_parseError(err.Out())) && err) {
-        Bstr text;
+    if (SUCCEEDED(doc->get_parseError(err.put())) && err) {
+        unique_bstr text;
         long line = 0, pos = 0;
-        err->get_reason(text.Out());
+        err->get_reason(text.put());
         err->get_line(&line);
         err->get_linepos(&pos);
-        reason = text.Utf8() + " (line " + std::to_string(line) + ", position " + std::to_string(pos) + ")";
+        reason =
+            Utf8(text.get()) + " (line " + std::to_string(line) + ", position " + std::to_string(pos) + ")";
     }
     throw EXmlError(reason);
 }
 
-ComRef<IXMLDOMDocument> NewDocument() {
-    // A thread that already has COM in either model keeps it.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ComRef<IXMLDOMDocument> doc;
-    Check(CoCreateInstance(kClsidDomDocument60, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument,
-                           reinterpret_cast<void**>(doc.Out())),
-          "Creating the MSXML 6 document");
+com_ptr<IXMLDOMDocument> NewDocument() {
+    com_ptr<IXMLDOMDocument> doc;
+    HRESULT hr = CoCreateInstance(kClsidDomDocument60, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument,
+                                  doc.put_void());
+    // COM belongs to the thread's owner (a plat::ComScope at its entry); initialising it here would leave
+    // the thread's apartment to whoever happens to load a document first.
+    if (hr == CO_E_NOTINITIALIZED)
+        throw EXmlError("Creating the MSXML 6 document failed: COM is not initialised on this thread");
+    Check(hr, "Creating the MSXML 6 document");
     doc->put_async(VARIANT_FALSE);
     doc->put_preserveWhiteSpace(VARIANT_FALSE);
     return doc;
@@ -191,27 +145,27 @@ bool TXmlNode::IsElement() const {
 }
 
 std::string TXmlNode::NodeName() const {
-    Bstr name;
-    Check(Require(impl_)->get_nodeName(name.Out()), "nodeName");
-    return name.Utf8();
+    unique_bstr name;
+    Check(Require(impl_)->get_nodeName(name.put()), "nodeName");
+    return Utf8(name.get());
 }
 
 std::string TXmlNode::Text() const {
-    Bstr value;
-    Check(Require(impl_)->get_text(value.Out()), "text");
-    return value.Utf8();
+    unique_bstr value;
+    Check(Require(impl_)->get_text(value.put()), "text");
+    return Utf8(value.get());
 }
 
 int TXmlNode::ChildCount() const {
-    ComRef<IXMLDOMNodeList> list;
-    Check(Require(impl_)->get_childNodes(list.Out()), "childNodes");
+    com_ptr<IXMLDOMNodeList> list;
+    Check(Require(impl_)->get_childNodes(list.put()), "childNodes");
     long length = 0;
     Check(list->get_length(&length), "length");
     return static_cast<int>(length);
 }
 
 TXmlNode TXmlNode::Child(int index) const {
-    ComRef<IXMLDOMNode> child = ChildAt(Require(impl_), index);
+    com_ptr<IXMLDOMNode> child = ChildAt(Require(impl_), index);
     if (!child)
         throw EXmlError("Child index out of range: " + std::to_string(index));
     return Wrap(child);
@@ -225,9 +179,9 @@ TXmlNode TXmlNode::ChildNodeByName(const std::string& name) {
         if (child.IsElement() && child.NodeName() == name)
             return child;
     }
-    ComRef<IXMLDOMNode> created = CreateElement(parent, name);
-    ComRef<IXMLDOMNode> added;
-    Check(parent->appendChild(created.Get(), added.Out()), "appendChild");
+    com_ptr<IXMLDOMNode> created = CreateElement(parent, name);
+    com_ptr<IXMLDOMNode> added;
+    Check(parent->appendChild(created.get(), added.put()), "appendChild");
     return Wrap(added);
 }
 
@@ -236,24 +190,17 @@ bool TXmlNode::HasAttribute(const std::string& name) const {
 }
 
 std::optional<std::string> TXmlNode::Attribute(const std::string& name) const {
-    ComRef<IXMLDOMElement> element = AsElement(Require(impl_));
-    Bstr bname(name);
-    Variant value;
-    Check(element->getAttribute(bname.Get(), &value.Get()), "getAttribute");
-    if (value.Get().vt != VT_BSTR)
+    com_ptr<IXMLDOMElement> element = AsElement(Require(impl_));
+    unique_variant value;
+    Check(element->getAttribute(ToBstr(name).get(), value.put()), "getAttribute");
+    if (value.get().vt != VT_BSTR)
         return std::nullopt;
-    BSTR b = value.Get().bstrVal;
-    return text::FromWide(std::wstring_view(b, SysStringLen(b)));
+    return Utf8(value.get().bstrVal);
 }
 
 void TXmlNode::SetAttribute(const std::string& name, std::string_view value) {
-    ComRef<IXMLDOMElement> element = AsElement(Require(impl_));
-    Bstr bname(name);
-    Variant v;
-    std::wstring w = text::ToWide(value);
-    v.Get().vt = VT_BSTR;
-    v.Get().bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
-    Check(element->setAttribute(bname.Get(), v.Get()), "setAttribute");
+    com_ptr<IXMLDOMElement> element = AsElement(Require(impl_));
+    Check(element->setAttribute(ToBstr(name).get(), StringVariant(value).get()), "setAttribute");
 }
 
 void TXmlNode::SetAttribute(const std::string& name, int64_t value) {
@@ -268,62 +215,58 @@ TXmlNode TXmlNode::InsertElement(int position, const std::string& name) {
     IXMLDOMNode* parent = Require(impl_);
     if (position < 0 || position > ChildCount())
         throw EXmlError("Insert position out of range: " + std::to_string(position));
-    ComRef<IXMLDOMNode> created = CreateElement(parent, name);
-    ComRef<IXMLDOMNode> before = ChildAt(parent, position);
-    Variant ref;
+    com_ptr<IXMLDOMNode> created = CreateElement(parent, name);
+    com_ptr<IXMLDOMNode> before = ChildAt(parent, position);
+    unique_variant ref;
     if (before) {
-        ref.Get().vt = VT_UNKNOWN;
-        ref.Get().punkVal = before.Get();
-        before.Get()->AddRef();
+        ref.get().vt = VT_UNKNOWN;
+        ref.get().punkVal = before.release();
     } else {
-        ref.Get().vt = VT_NULL;
+        ref.get().vt = VT_NULL;
     }
-    ComRef<IXMLDOMNode> added;
-    Check(parent->insertBefore(created.Get(), ref.Get(), added.Out()), "insertBefore");
+    com_ptr<IXMLDOMNode> added;
+    Check(parent->insertBefore(created.get(), ref.get(), added.put()), "insertBefore");
     return Wrap(added);
 }
 
 void TXmlNode::DeleteChild(int position) {
     IXMLDOMNode* parent = Require(impl_);
-    ComRef<IXMLDOMNode> child = ChildAt(parent, position);
+    com_ptr<IXMLDOMNode> child = ChildAt(parent, position);
     if (!child)
         throw EXmlError("Child index out of range: " + std::to_string(position));
-    ComRef<IXMLDOMNode> removed;
-    Check(parent->removeChild(child.Get(), removed.Out()), "removeChild");
+    com_ptr<IXMLDOMNode> removed;
+    Check(parent->removeChild(child.get(), removed.put()), "removeChild");
 }
 
 TXmlDocument::TXmlDocument() : impl_(std::make_shared<Impl>()) {}
 TXmlDocument::~TXmlDocument() = default;
 
 void TXmlDocument::LoadFromFile(const std::string& path) {
-    ComRef<IXMLDOMDocument> doc = NewDocument();
-    Variant source;
-    std::wstring w = text::ToWide(path);
-    source.Get().vt = VT_BSTR;
-    source.Get().bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
+    com_ptr<IXMLDOMDocument> doc = NewDocument();
     VARIANT_BOOL ok = VARIANT_FALSE;
-    if (FAILED(doc->load(source.Get(), &ok)) || ok != VARIANT_TRUE)
-        RaiseParseError(doc.Get());
+    if (FAILED(doc->load(StringVariant(path).get(), &ok)) || ok != VARIANT_TRUE)
+        RaiseParseError(doc.get());
     impl_->Doc = doc;
     impl_->Loaded = true;
 }
 
 void TXmlDocument::LoadFromBytes(std::string_view bytes) {
-    ComRef<IXMLDOMDocument> doc = NewDocument();
+    com_ptr<IXMLDOMDocument> doc = NewDocument();
     // A byte array lets the parser detect the encoding itself, as it does for a file.
     SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
     if (!array)
         throw EXmlError("Out of memory loading an XML document");
+    unique_variant source;
+    source.get().vt = VT_ARRAY | VT_UI1;
+    source.get().parray = array;
     void* data = nullptr;
-    SafeArrayAccessData(array, &data);
+    if (FAILED(SafeArrayAccessData(array, &data)))
+        throw EXmlError("Out of memory loading an XML document");
     memcpy(data, bytes.data(), bytes.size());
     SafeArrayUnaccessData(array);
-    Variant source;
-    source.Get().vt = VT_ARRAY | VT_UI1;
-    source.Get().parray = array;
     VARIANT_BOOL ok = VARIANT_FALSE;
-    if (FAILED(doc->load(source.Get(), &ok)) || ok != VARIANT_TRUE)
-        RaiseParseError(doc.Get());
+    if (FAILED(doc->load(source.get(), &ok)) || ok != VARIANT_TRUE)
+        RaiseParseError(doc.get());
     impl_->Doc = doc;
     impl_->Loaded = true;
 }
@@ -331,8 +274,8 @@ void TXmlDocument::LoadFromBytes(std::string_view bytes) {
 TXmlNode TXmlDocument::DocumentElement() const {
     if (!impl_->Loaded)
         throw EXmlError("No XML document loaded");
-    ComRef<IXMLDOMElement> root;
-    if (impl_->Doc->get_documentElement(root.Out()) != S_OK || !root)
+    com_ptr<IXMLDOMElement> root;
+    if (impl_->Doc->get_documentElement(root.put()) != S_OK || !root)
         throw EXmlError("The XML document has no document element");
     return Wrap(AsNode(root));
 }
@@ -340,11 +283,7 @@ TXmlNode TXmlDocument::DocumentElement() const {
 void TXmlDocument::SaveToFile(const std::string& path) const {
     if (!impl_->Loaded)
         throw EXmlError("No XML document loaded");
-    Variant target;
-    std::wstring w = text::ToWide(path);
-    target.Get().vt = VT_BSTR;
-    target.Get().bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
-    if (FAILED(impl_->Doc->save(target.Get())))
+    if (FAILED(impl_->Doc->save(StringVariant(path).get())))
         throw EXmlError("Cannot write XML file \"" + path + "\"");
 }
 
