@@ -1,6 +1,7 @@
 #include "MegaUtils.h"
 
 #include "platform/Platform.h"
+#include "platform/PlatformHandles.h"
 #include "text/TextCodec.h"
 
 using namespace plat;
@@ -8,18 +9,6 @@ using namespace plat;
 namespace {
 
 constexpr uint32_t VER_PLATFORM_WIN32_NT_ = 2;
-
-// Owns an open registry key, so every path out of a function closes it.
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() {
-        if (handle) Registry().CloseKey(handle);
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    Handle handle = 0;
-};
 
 [[noreturn]] void RaiseGetData(const std::string& name) {
     throw ERegistryException("Failed to get data for '" + name + "'");
@@ -40,14 +29,19 @@ uint32_t ViewFlag(bool use64, TWinVersion (*versionClass)()) {
 bool ReadTypedValue(RootKey root, const std::string& path, uint32_t access, uint32_t wantedType,
                     std::vector<uint8_t>& data) {
     TRegistryPath split = SplitRegistryPath(path);
-    RegKey key;
-    if (Registry().OpenKey(root, split.SubKey, access, key.handle) != 0) return false;
+    unique_registry_key key;
+    if (Registry().OpenKey(root, split.SubKey, access, *key.put()) != 0)
+        return false;
     uint32_t type = REG_NONE_;
-    long rc = Registry().QueryValue(key.handle, split.ValueName, type, data);
-    if (rc == static_cast<long>(ERROR_FILE_NOT_FOUND_)) return false;
-    if (rc != 0) RaiseGetData(split.ValueName);
-    if (data.empty()) return false;
-    if (type != wantedType) RaiseDataType(split.ValueName);
+    long rc = Registry().QueryValue(key.get(), split.ValueName, type, data);
+    if (rc == static_cast<long>(ERROR_FILE_NOT_FOUND_))
+        return false;
+    if (rc != 0)
+        RaiseGetData(split.ValueName);
+    if (data.empty())
+        return false;
+    if (type != wantedType)
+        RaiseDataType(split.ValueName);
     return true;
 }
 
@@ -63,7 +57,8 @@ std::u16string Utf16Units(const std::vector<uint8_t>& data) {
 
 bool ReadStringValue(RootKey root, const std::string& path, uint32_t access, std::string& value) {
     std::vector<uint8_t> data;
-    if (!ReadTypedValue(root, path, access, REG_SZ_, data)) return false;
+    if (!ReadTypedValue(root, path, access, REG_SZ_, data))
+        return false;
     std::u16string units = Utf16Units(data);
     value = text::Utf16ToUtf8(std::u16string_view(units).substr(0, units.find(u'\0')));
     return true;
@@ -73,7 +68,8 @@ bool ReadStringValue(RootKey root, const std::string& path, uint32_t access, std
 
 TRegistryPath SplitRegistryPath(const std::string& path) {
     size_t pos = path.rfind('\\');
-    if (pos == std::string::npos) return {"", path};
+    if (pos == std::string::npos)
+        return {"", path};
     return {path.substr(0, pos), path.substr(pos + 1)};
 }
 
@@ -93,7 +89,8 @@ std::vector<std::string> RegReadMultiString(const std::string& path, RootKey roo
     std::vector<std::string> entries;
     std::vector<uint8_t> data;
     uint32_t access = KEY_QUERY_VALUE_ | ViewFlag(use64, GetWinVersionForManager);
-    if (!ReadTypedValue(root, path, access, REG_MULTI_SZ_, data)) return entries;
+    if (!ReadTypedValue(root, path, access, REG_MULTI_SZ_, data))
+        return entries;
     std::u16string entry;
     for (char16_t unit : Utf16Units(data)) {
         if (unit != u'\0') {
@@ -104,53 +101,60 @@ std::vector<std::string> RegReadMultiString(const std::string& path, RootKey roo
         entry.clear();
     }
     // A value written without its terminating NUL still carries its last entry.
-    if (!entry.empty()) entries.push_back(text::Utf16ToUtf8(entry));
+    if (!entry.empty())
+        entries.push_back(text::Utf16ToUtf8(entry));
     return entries;
 }
 
 int32_t RegReadInteger(const std::string& path, RootKey root) {
     TRegistryPath split = SplitRegistryPath(path);
-    RegKey key;
-    if (Registry().OpenKey(root, split.SubKey, KEY_READ_, key.handle) != 0) RaiseGetData(split.ValueName);
+    unique_registry_key key;
+    if (Registry().OpenKey(root, split.SubKey, KEY_READ_, *key.put()) != 0)
+        RaiseGetData(split.ValueName);
     uint32_t type = REG_NONE_;
     std::vector<uint8_t> data;
-    if (Registry().QueryValue(key.handle, split.ValueName, type, data) != 0) RaiseGetData(split.ValueName);
-    if (type != REG_DWORD_) RaiseDataType(split.ValueName);
-    if (data.size() > 4) RaiseGetData(split.ValueName);
+    if (Registry().QueryValue(key.get(), split.ValueName, type, data) != 0)
+        RaiseGetData(split.ValueName);
+    if (type != REG_DWORD_)
+        RaiseDataType(split.ValueName);
+    if (data.size() > 4)
+        RaiseGetData(split.ValueName);
     uint32_t value = 0;
-    for (size_t i = 0; i < data.size(); ++i) value |= static_cast<uint32_t>(data[i]) << (8 * i);
+    for (size_t i = 0; i < data.size(); ++i)
+        value |= static_cast<uint32_t>(data[i]) << (8 * i);
     return static_cast<int32_t>(value);
 }
 
 void RegWriteString(const std::string& path, const std::string& value, RootKey root, bool use64) {
     TRegistryPath split = SplitRegistryPath(path);
-    RegKey key;
+    unique_registry_key key;
     uint32_t access = KEY_WRITE_ | ViewFlag(use64, GetWinVersionForManager);
-    if (Registry().OpenKey(root, split.SubKey, access, key.handle) != 0) RaiseSetData(split.ValueName);
+    if (Registry().OpenKey(root, split.SubKey, access, *key.put()) != 0)
+        RaiseSetData(split.ValueName);
     std::string bytes = text::Utf8ToUtf16LeBytes(value, true);
-    if (Registry().SetValue(key.handle, split.ValueName, REG_SZ_, {bytes.begin(), bytes.end()}) != 0) {
+    if (Registry().SetValue(key.get(), split.ValueName, REG_SZ_, {bytes.begin(), bytes.end()}) != 0) {
         RaiseSetData(split.ValueName);
     }
 }
 
 void RegWriteInteger(const std::string& path, int32_t value, RootKey root) {
     TRegistryPath split = SplitRegistryPath(path);
-    RegKey key;
-    if (Registry().CreateKey(root, split.SubKey, KEY_ALL_ACCESS_, key.handle) != 0)
+    unique_registry_key key;
+    if (Registry().CreateKey(root, split.SubKey, KEY_ALL_ACCESS_, *key.put()) != 0)
         RaiseSetData(split.ValueName);
     auto bits = static_cast<uint32_t>(value);
     std::vector<uint8_t> data{static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
                               static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
-    if (Registry().SetValue(key.handle, split.ValueName, REG_DWORD_, data) != 0)
+    if (Registry().SetValue(key.get(), split.ValueName, REG_DWORD_, data) != 0)
         RaiseSetData(split.ValueName);
 }
 
 void RegDeleteValue(const std::string& path, RootKey root, bool use64) {
     TRegistryPath split = SplitRegistryPath(path);
-    RegKey key;
+    unique_registry_key key;
     uint32_t access = KEY_ALL_ACCESS_ | ViewFlag(use64, GetWinVersionForManager);
-    if (Registry().OpenKey(root, split.SubKey, access, key.handle) == 0) {
-        Registry().DeleteValue(key.handle, split.ValueName);
+    if (Registry().OpenKey(root, split.SubKey, access, *key.put()) == 0) {
+        Registry().DeleteValue(key.get(), split.ValueName);
     }
 }
 
@@ -161,7 +165,8 @@ void ListFiles(const std::string& mask, std::vector<std::string>& files) {
     std::vector<FindEntry> entries;
     Files().FindFiles(mask, entries);
     for (const FindEntry& entry : entries) {
-        if (!(entry.Attributes & FILE_ATTRIBUTE_DIRECTORY_)) files.push_back(folder + entry.Name);
+        if (!(entry.Attributes & FILE_ATTRIBUTE_DIRECTORY_))
+            files.push_back(folder + entry.Name);
     }
 }
 
