@@ -2,6 +2,7 @@
 // declaration and the document type declaration.
 #include "oxml/TokenReader.h"
 #include "oxml/XmlChars.h"
+#include "oxml/XmlScan.h"
 
 #include <cstring>
 
@@ -126,8 +127,15 @@ TokenReader::Status TokenReader::ParseAttributes(const char*& p, bool declaratio
         const char* s = p;
         p = nameEnd;
         std::string_view name(s, p - s);
-        // name="value" with nothing between: the usual shape, no blanks to skip.
+        // name="value" with nothing between: the usual shape, no blanks to skip. A value that holds
+        // nothing to look at closer (nearly every one) is taken here, without the call.
         if (*p == '=' && (p[1] == '"' || p[1] == '\'')) {
+            const char* close = FindStop(p + 2, AttributeStops{});
+            if (*close == p[1]) {
+                attributes_.Add(name, std::string_view(p + 2, close - p - 2));
+                p = close + 1;
+                continue;
+            }
             ++p;
             if ((status = ParseAttributeValue(p, name)) != Status::Ok)
                 return status;
@@ -162,18 +170,22 @@ TokenReader::Status TokenReader::ParseAttributeValue(const char*& p, std::string
     bool copying = false;
     size_t arenaStart = valueArena_.size();
     for (;;) {
-        const char* q = p; // a local the compiler keeps in a register
-        while (!Is(*q, cAttr))
-            ++q;
-        p = q;
+        p = FindStop(p, AttributeStops{});
         if (p == End())
             return More();
         char c = *p;
         Status status = Status::Ok;
         if (c == quote)
             break;
-        if (c == '"' || c == '\'') {
-            ++p;
+        if (static_cast<uint8_t>(c) >= 0x80) {
+            const char* q = SkipMultibyte(p, End());
+            if (q != p) {
+                p = q;
+                continue;
+            }
+            status = CheckHigh(p, valueArena_, flushed, copying, true);
+        } else if (c == '"' || c == '\'' || c == '\t' || c == '\n' || c == '\r') {
+            ++p; // kept as written
         } else if (c == '<') {
             if (settings_.StrictXML)
                 return FailChar(TParseErrorKind::InvalidCharacter,
@@ -184,10 +196,8 @@ TokenReader::Status TokenReader::ParseAttributeValue(const char*& p, std::string
             copying = true;
             status = ParseReference(p, valueArena_, true);
             flushed = p;
-        } else if (Is(c, cControl)) {
-            status = ControlChar(p++, true);
         } else {
-            status = CheckHigh(p, valueArena_, flushed, copying, true);
+            status = ControlChar(p++, true);
         }
         if (status != Status::Ok)
             return status;

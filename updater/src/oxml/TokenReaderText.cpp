@@ -4,10 +4,12 @@
 // break, a malformed UTF-8 sequence).
 #include "oxml/TokenReader.h"
 #include "oxml/XmlChars.h"
+#include "oxml/XmlScan.h"
 
 #include "text/TextCodec.h"
 
 #include <cctype>
+#include <cstring>
 
 namespace oxml::detail {
 
@@ -29,18 +31,35 @@ void Replace(const char*& p, size_t length, std::string_view with, std::string& 
     copying = true;
 }
 
-std::string_view Predefined(std::string_view name) {
-    if (name == "amp")
-        return "&";
-    if (name == "lt")
-        return "<";
-    if (name == "gt")
-        return ">";
-    if (name == "quot")
-        return "\"";
-    if (name == "apos")
-        return "'";
-    return {};
+bool Matches(const char* s, std::string_view text) {
+    return std::memcmp(s, text.data(), text.size()) == 0;
+}
+
+// The length of the predefined entity reference at s, just after its "&", with what it stands for;
+// 0 for any other. Nearly every reference of a dump is one of these: they are told apart by their
+// first byte and one fixed-size compare. Reading a few bytes past the end of the input is safe: the
+// NUL guard there matches no byte of a name.
+size_t PredefinedAt(const char* s, char& value) {
+    switch (*s) {
+    case 'a':
+        if (Matches(s, "amp;")) {
+            value = '&';
+            return 4;
+        }
+        value = '\'';
+        return Matches(s, "apos;") ? 5 : 0;
+    case 'l':
+        value = '<';
+        return Matches(s, "lt;") ? 3 : 0;
+    case 'g':
+        value = '>';
+        return Matches(s, "gt;") ? 3 : 0;
+    case 'q':
+        value = '"';
+        return Matches(s, "quot;") ? 5 : 0;
+    default:
+        return 0;
+    }
 }
 
 } // namespace
@@ -138,10 +157,7 @@ TokenReader::Status TokenReader::ParseText(Token& token, const char*& p) {
     bool copying = false;
     textOut_.clear();
     for (;;) {
-        const char* q = p; // a local the compiler keeps in a register
-        while (!Is(*q, cText))
-            ++q;
-        p = q;
+        p = FindStop(p, TextStops{});
         if (p == End()) {
             if (!inputEnded_)
                 return Status::NeedMore;
@@ -151,7 +167,16 @@ TokenReader::Status TokenReader::ParseText(Token& token, const char*& p) {
         Status status = Status::Ok;
         if (c == '<')
             break;
-        if (c == '&') {
+        if (static_cast<uint8_t>(c) >= 0x80) {
+            const char* q = SkipMultibyte(p, End());
+            if (q != p) {
+                p = q;
+                continue;
+            }
+            status = CheckHigh(p, textOut_, flushed, copying, false);
+        } else if (c == '\t') {
+            ++p;
+        } else if (c == '&') {
             if (!settings_.ExpandEntities) {
                 if (p != start)
                     break;
@@ -181,10 +206,8 @@ TokenReader::Status TokenReader::ParseText(Token& token, const char*& p) {
             if (End() - p >= 3 && p[1] == ']' && p[2] == '>' && settings_.StrictXML)
                 return FailChar(TParseErrorKind::InvalidCharacter, kTextChar, p + 2);
             ++p;
-        } else if (Is(c, cControl)) {
-            status = ControlChar(p++, false);
         } else {
-            status = CheckHigh(p, textOut_, flushed, copying, false);
+            status = ControlChar(p++, false);
         }
         if (status != Status::Ok)
             return status;
@@ -201,6 +224,12 @@ TokenReader::Status TokenReader::ParseText(Token& token, const char*& p) {
 
 TokenReader::Status TokenReader::ParseReference(const char*& p, std::string& out, bool inAttribute) {
     const char* s = p + 1;
+    char predefined;
+    if (size_t length = PredefinedAt(s, predefined)) {
+        out.push_back(predefined);
+        p = s + length;
+        return Status::Ok;
+    }
     const char* q = s;
     if (*q == '#') {
         ++q;
@@ -222,20 +251,15 @@ TokenReader::Status TokenReader::ParseReference(const char*& p, std::string& out
     }
     std::string_view name(s, q - s);
     if (wellFormed) {
-        std::string_view value = Predefined(name);
-        bool known = !value.empty();
-        if (!known) {
-            auto found = entities_.find(std::string(name));
-            if (found != entities_.end()) {
-                entityBudget_ += found->second.size();
-                known = entityBudget_ <= kEntityBudget;
-                value = found->second;
+        // The predefined entities are taken above: a declaration cannot redefine them.
+        auto found = entities_.find(std::string(name));
+        if (found != entities_.end()) {
+            entityBudget_ += found->second.size();
+            if (entityBudget_ <= kEntityBudget) {
+                out.append(found->second);
+                p = q + 1;
+                return Status::Ok;
             }
-        }
-        if (known) {
-            out.append(value);
-            p = q + 1;
-            return Status::Ok;
         }
     }
     if (settings_.StrictXML)
