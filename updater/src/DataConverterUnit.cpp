@@ -28,27 +28,15 @@ bool NeedsQuotes(std::string_view AName) {
     return false;
 }
 
-// Appends AText in single quotes with every single quote inside doubled: one resize, then the bytes
-// written in place (most values hold no quote and go in one copy).
-void AppendQuoted(std::string& AOut, std::string_view AText) {
-    size_t quotes = 0;
-    for (char c : AText)
-        quotes += c == '\'';
-    const size_t at = AOut.size();
-    AOut.resize(at + AText.size() + quotes + 2);
-    char* to = AOut.data() + at;
-    *to++ = '\'';
-    if (quotes == 0) {
-        std::memcpy(to, AText.data(), AText.size());
-        to += AText.size();
-    } else {
-        for (char c : AText) {
-            *to++ = c;
-            if (c == '\'')
-                *to++ = '\'';
-        }
-    }
-    *to = '\'';
+// Appends AText in single quotes with every single quote inside doubled. The runs between quotes
+// (most values hold none, BLOBs never) are found by memchr and go in one copy each.
+void AppendQuoted(TSqlTextBuffer& AOut, std::string_view AText) {
+    AOut.Append('\'');
+    const char* p = AText.data();
+    const char* const e = p + AText.size();
+    for (const char* q; (q = static_cast<const char*>(std::memchr(p, '\'', e - p))) != nullptr; p = q + 1)
+        AOut.Append(p, q + 1 - p).Append('\'');
+    AOut.Append(p, e - p).Append('\'');
 }
 
 std::string DescribeParseError(const oxml::TParseError& AError) {
@@ -85,7 +73,7 @@ void TDataConverter::ResetState() {
     FDocumentStarted = false;
     FSaveText = false;
     FHexBinary = false;
-    FCurrentFieldValue.clear();
+    FCurrentFieldValue.Clear();
     FCounter = 0;
     FRowCount = 0;
     FFieldsList.clear();
@@ -106,8 +94,8 @@ void TDataConverter::Process() {
     } catch (...) {
         if (FOutputFile) {
             // The script must not commit a partial copy; a failed write here changes nothing more.
-            FOutputBuffer.append(kScriptRollback);
-            FOutputFile->Write(FOutputBuffer.data(), FOutputBuffer.size());
+            FOutputBuffer.Append(kScriptRollback);
+            FOutputFile->Write(FOutputBuffer.Data(), FOutputBuffer.Size());
             FOutputFile.reset();
         }
         throw;
@@ -139,20 +127,20 @@ void TDataConverter::Finish(bool ACompleted) {
 }
 
 void TDataConverter::WriteText(std::string_view AText) {
-    FOutputBuffer.append(AText);
-    if (FOutputBuffer.size() >= kOutputBufferSize)
+    FOutputBuffer.Append(AText);
+    if (FOutputBuffer.Size() >= kOutputBufferSize)
         FlushOutput();
 }
 
 void TDataConverter::FlushOutput() {
-    if (FOutputBuffer.empty())
+    if (FOutputBuffer.Empty())
         return;
-    if (!FOutputFile->Write(FOutputBuffer.data(), FOutputBuffer.size())) {
-        FOutputBuffer.clear();
+    if (!FOutputFile->Write(FOutputBuffer.Data(), FOutputBuffer.Size())) {
+        FOutputBuffer.Clear();
         throw EDataConverterError("Cannot write to file \"" + OutputFileName + "\"");
     }
-    FStats.BytesWritten += FOutputBuffer.size();
-    FOutputBuffer.clear();
+    FStats.BytesWritten += FOutputBuffer.Size();
+    FOutputBuffer.Clear();
     if (OnProgress)
         OnProgress(FStats);
 }
@@ -167,7 +155,7 @@ void TDataConverter::SAXStartElement(oxml::TSAXParser&, std::string_view AName,
         if (FWorkFlag) {
             if (FRowCount == FData.size())
                 FData.emplace_back();
-            FData[FRowCount++].clear();
+            FData[FRowCount++].Clear();
             FRowOpen = true;
         }
     } else if (AName == "field") {
@@ -216,16 +204,17 @@ void TDataConverter::StartField(const oxml::TSAXAttributes& AAttributes) {
     if (!FFieldListCreated)
         FFieldsList.emplace_back(name);
     if (nil == "true") {
-        FCurrentFieldValue.assign("NULL");
+        FCurrentFieldValue.Clear();
+        FCurrentFieldValue.Append("NULL");
         return;
     }
-    FCurrentFieldValue.clear();
+    FCurrentFieldValue.Clear();
     FSaveText = true;
     FHexBinary = type == "xs:hexBinary";
 }
 
 void TDataConverter::SAXCharacters(oxml::TSAXParser&, std::string_view AText) {
-    if (FSaveText && FCurrentFieldValue.empty())
+    if (FSaveText && FCurrentFieldValue.Empty())
         AppendQuoted(FCurrentFieldValue, AText);
 }
 
@@ -247,15 +236,15 @@ void TDataConverter::SAXEndElement(oxml::TSAXParser&, std::string_view AName) {
 void TDataConverter::EndField() {
     // A field outside a row has no row to go to; taking it would shift the columns of the next row.
     if (FRowOpen) {
-        std::string& row = FData[FRowCount - 1];
-        if (!row.empty())
-            row += ',';
+        TSqlTextBuffer& row = FData[FRowCount - 1];
+        if (!row.Empty())
+            row.Append(',');
         const std::string_view value =
-            FCurrentFieldValue.empty() ? std::string_view("''") : FCurrentFieldValue;
+            FCurrentFieldValue.Empty() ? std::string_view("''") : FCurrentFieldValue.View();
         if (FHexBinary) {
-            row.append("decode(").append(value).append(", 'hex')");
+            row.Append("decode(").Append(value).Append(", 'hex')");
         } else {
-            row.append(value);
+            row.Append(value);
         }
     }
     FHexBinary = false;
@@ -275,26 +264,25 @@ void TDataConverter::FlushRows() {
     if (FRowCount == 0)
         return;
     AppendStatement(FOutputBuffer);
-    FOutputBuffer.append("\r\n\r\n");
+    FOutputBuffer.Append("\r\n\r\n");
     FRowCount = 0;
-    if (FOutputBuffer.size() >= kOutputBufferSize)
+    if (FOutputBuffer.Size() >= kOutputBufferSize)
         FlushOutput();
 }
 
-void TDataConverter::AppendStatement(std::string& AOut) const {
-    AOut.append("INSERT INTO ").append(FTableName).append(" (");
+void TDataConverter::AppendStatement(TSqlTextBuffer& AOut) const {
+    AOut.Append("INSERT INTO ").Append(FTableName).Append(" (");
     for (size_t i = 0; i < FFieldsList.size(); ++i) {
         if (i > 0)
-            AOut += ',';
+            AOut.Append(',');
         if (NeedsQuotes(FFieldsList[i]))
-            AOut.append(QuoteColumnName(FFieldsList[i]));
+            AOut.Append(QuoteColumnName(FFieldsList[i]));
         else
-            AOut.append(FFieldsList[i]);
+            AOut.Append(FFieldsList[i]);
     }
-    AOut.append(") VALUES \n");
+    AOut.Append(") VALUES \n");
     for (size_t r = 0; r < FRowCount; ++r) {
-        AOut += '(';
-        AOut.append(FData[r]);
-        AOut.append(r + 1 < FRowCount ? "),\n" : ");");
+        AOut.Append('(').Append(FData[r].View());
+        AOut.Append(r + 1 < FRowCount ? "),\n" : ");");
     }
 }

@@ -3,6 +3,7 @@
 // statements for the tables of a table list. It streams: the dump is read as events and at most one
 // statement's rows are held at a time, so the dump may be far larger than memory.
 #include "Errors.h"
+#include "SqlTextBuffer.h"
 
 #include <cstdint>
 #include <functional>
@@ -74,7 +75,7 @@ private:
     void EndField();
     void EndRow();
     void FlushRows();
-    void AppendStatement(std::string& AOut) const;
+    void AppendStatement(TSqlTextBuffer& AOut) const;
     void WriteText(std::string_view AText);
     void FlushOutput();
     void ResetState();
@@ -84,16 +85,15 @@ private:
     std::vector<std::string> FFieldsList;
     // Each row holds its value texts already joined by ",". Rows are recycled between statements:
     // FData keeps the strings' storage and FRowCount says how many rows are live.
-    std::vector<std::string> FData;
+    std::vector<TSqlTextBuffer> FData;
     size_t FRowCount = 0;
     std::unique_ptr<plat::IFile> FOutputFile;
-    std::string FOutputBuffer;
-    std::string FStatement;
+    TSqlTextBuffer FOutputBuffer;
     bool FFieldListCreated = false;
     bool FWorkFlag = false;
     bool FRowOpen = false;
     bool FDocumentStarted = false;
-    std::string FCurrentFieldValue;
+    TSqlTextBuffer FCurrentFieldValue;
     bool FSaveText = false;
     int FCounter = 0;
     bool FHexBinary = false;
