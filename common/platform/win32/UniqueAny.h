@@ -27,10 +27,8 @@ struct kernel_handle_traits {
 };
 using unique_handle = unique_any<kernel_handle_traits>;
 
-struct find_traits {
-    using type = HANDLE;
+struct find_traits : kernel_handle_traits {
     static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static bool is_valid(type h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void close(type h) noexcept { ::FindClose(h); }
 };
 using unique_find = unique_any<find_traits>;
@@ -255,8 +253,10 @@ public:
     }
 
 private:
-    static FARPROC Kernel32(const char* name) noexcept {
-        return ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name);
+    // A generic function pointer converts to the real signature without a warning; FARPROC does not.
+    using Function = void (*)();
+    static Function Kernel32(const char* name) noexcept {
+        return reinterpret_cast<Function>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name));
     }
 
     PVOID old_ = nullptr;
