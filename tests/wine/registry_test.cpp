@@ -4,6 +4,7 @@
 // SOFTWARE\Wow6432Node.
 #include "MegaUtils.h"
 #include "WineTestSupport.h"
+#include "platform/PlatformHandles.h"
 #include "platform/win32/WinApi.h"
 #include "text/TextCodec.h"
 
@@ -27,33 +28,30 @@ class RegistryViews : public ::testing::Test {
 protected:
     void TearDown() override {
         for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-            HKEY software = nullptr;
-            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | view, &software) == 0) {
-                RegDeleteTreeW(software, win::Wide(name_).c_str());
-                RegDeleteKeyExW(software, win::Wide(name_).c_str(), view, 0);
-                RegCloseKey(software);
+            win::unique_hkey software;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | view, software.put()) ==
+                0) {
+                RegDeleteTreeW(software.get(), win::Wide(name_).c_str());
+                RegDeleteKeyExW(software.get(), win::Wide(name_).c_str(), view, 0);
             }
         }
     }
 
     // Writes a string value into a key of this test, created in the given view (0: the default).
     void Write(uint32_t view, const std::string& value, const std::string& data) {
-        Handle key = 0;
-        ASSERT_EQ(Registry().CreateKey(RootKey::LocalMachine, SubKey(), KEY_WRITE_ | view, key), 0);
-        EXPECT_EQ(Registry().SetValue(key, value, REG_SZ_, Utf16(data)), 0);
-        Registry().CloseKey(key);
+        unique_registry_key key;
+        ASSERT_EQ(Registry().CreateKey(RootKey::LocalMachine, SubKey(), KEY_WRITE_ | view, *key.put()), 0);
+        EXPECT_EQ(Registry().SetValue(key.get(), value, REG_SZ_, Utf16(data)), 0);
     }
 
     // The string value as seen through subKey in the given view; "<missing>" when absent.
     std::string Read(const std::string& subKey, uint32_t view, const std::string& value) {
-        Handle key = 0;
-        if (Registry().OpenKey(RootKey::LocalMachine, subKey, KEY_QUERY_VALUE_ | view, key) != 0)
+        unique_registry_key key;
+        if (Registry().OpenKey(RootKey::LocalMachine, subKey, KEY_QUERY_VALUE_ | view, *key.put()) != 0)
             return "<missing>";
         uint32_t type = 0;
         std::vector<uint8_t> data;
-        long rc = Registry().QueryValue(key, value, type, data);
-        Registry().CloseKey(key);
-        if (rc != 0)
+        if (Registry().QueryValue(key.get(), value, type, data) != 0)
             return "<missing>";
         EXPECT_EQ(type, REG_SZ_);
         std::string value8 = text::Utf16LeBytesToUtf8(data.data(), data.size());
@@ -84,8 +82,9 @@ TEST_F(RegistryViews, ThirtyTwoBitViewIsWow6432NodeOfTheSixtyFourBitView) {
 }
 
 TEST_F(RegistryViews, ValuesKeepTheirTypeAndBytesAndMissingOnesReportNotFound) {
-    Handle key = 0;
-    ASSERT_EQ(Registry().CreateKey(RootKey::LocalMachine, SubKey(), KEY_ALL_ACCESS_, key), 0);
+    unique_registry_key owner;
+    ASSERT_EQ(Registry().CreateKey(RootKey::LocalMachine, SubKey(), KEY_ALL_ACCESS_, *owner.put()), 0);
+    const Handle key = owner.get();
     const std::vector<uint8_t> dword{0x78, 0x56, 0x34, 0x12};
     EXPECT_EQ(Registry().SetValue(key, "Number", REG_DWORD_, dword), 0);
     const std::vector<uint8_t> multi = Utf16(std::string("a\0bc\0", 5));
@@ -103,7 +102,7 @@ TEST_F(RegistryViews, ValuesKeepTheirTypeAndBytesAndMissingOnesReportNotFound) {
     EXPECT_EQ(Registry().DeleteValue(key, "Number"), 0);
     EXPECT_EQ(Registry().QueryValue(key, "Number", type, data), static_cast<long>(ERROR_FILE_NOT_FOUND_));
     EXPECT_EQ(LastError(), ERROR_FILE_NOT_FOUND_);
-    Registry().CloseKey(key);
+    owner.reset();
 
     Handle missing = 0;
     EXPECT_EQ(Registry().OpenKey(RootKey::LocalMachine, SubKey() + "\\Nope", KEY_READ_, missing),
@@ -126,10 +125,11 @@ TEST_F(RegistryViews, ManagerHelpersReachTheSixtyFourBitViewOnlyWhenAsked) {
 }
 
 TEST_F(RegistryViews, ManagerHelpersRefuseExpandableStringsAndWritesUnderMissingKeys) {
-    Handle key = 0;
-    ASSERT_EQ(Registry().CreateKey(RootKey::LocalMachine, SubKey(), KEY_ALL_ACCESS_, key), 0);
-    Registry().SetValue(key, "Expand", REG_EXPAND_SZ_, Utf16("%SystemRoot%"));
-    Registry().CloseKey(key);
+    {
+        unique_registry_key key;
+        ASSERT_EQ(Registry().CreateKey(RootKey::LocalMachine, SubKey(), KEY_ALL_ACCESS_, *key.put()), 0);
+        Registry().SetValue(key.get(), "Expand", REG_EXPAND_SZ_, Utf16("%SystemRoot%"));
+    }
 
     std::string value;
     try {
