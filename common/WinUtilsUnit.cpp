@@ -1,6 +1,7 @@
 #include "WinUtilsUnit.h"
 
 #include "Errors.h"
+#include "platform/PlatformHandles.h"
 #include "text/TextCodec.h"
 
 #include <algorithm>
@@ -14,36 +15,6 @@ namespace {
 std::mutex gSettingsMutex;
 TServiceUtilsSettings gSettings = TServiceUtilsSettings::Updater();
 TMessageProc gMessageProc;
-
-// Owns one handle of the service manager, so every return path closes what it opened.
-class ServiceHandle {
-public:
-    explicit ServiceHandle(Handle h) : h_(h) {}
-    ~ServiceHandle() {
-        if (h_) Services().CloseServiceHandle(h_);
-    }
-    ServiceHandle(const ServiceHandle&) = delete;
-    ServiceHandle& operator=(const ServiceHandle&) = delete;
-    Handle get() const { return h_; }
-    explicit operator bool() const { return h_ != 0; }
-
-private:
-    Handle h_;
-};
-
-class DatabaseLock {
-public:
-    explicit DatabaseLock(Handle lock) : lock_(lock) {}
-    ~DatabaseLock() {
-        if (lock_) Services().UnlockServiceDatabase(lock_);
-    }
-    DatabaseLock(const DatabaseLock&) = delete;
-    DatabaseLock& operator=(const DatabaseLock&) = delete;
-    explicit operator bool() const { return lock_ != 0; }
-
-private:
-    Handle lock_;
-};
 
 Handle OpenManager(const std::string& machine, uint32_t access) {
     return Services().OpenSCManager(machine, access);
@@ -84,9 +55,9 @@ bool QueryAfterSleep(Handle service, uint32_t sleepMs, ServiceStatus& status) {
 
 uint32_t StatusOf(const std::string& name, const std::string& machine, bool extended,
                   uint32_t ServiceStatus::*field, uint32_t fallback) {
-    ServiceHandle scm(OpenManager(machine, SC_MANAGER_CONNECT_));
+    unique_service_handle scm(OpenManager(machine, SC_MANAGER_CONNECT_));
     if (!scm) return fallback;
-    ServiceHandle service(Services().OpenService(scm.get(), name, SERVICE_QUERY_STATUS_));
+    unique_service_handle service(Services().OpenService(scm.get(), name, SERVICE_QUERY_STATUS_));
     if (!service) return fallback;
     ServiceStatus status;
     bool ok = extended ? Services().QueryServiceStatusEx(service.get(), status)
@@ -112,9 +83,9 @@ void TServiceUtils::SetMessageProc(TMessageProc proc) {
 }
 
 bool TServiceUtils::IsServiceInstalled(const std::string& sServiceName, const std::string& sMachine) {
-    ServiceHandle scm(OpenManager(sMachine, SC_MANAGER_CONNECT_));
+    unique_service_handle scm(OpenManager(sMachine, SC_MANAGER_CONNECT_));
     if (!scm) return false;
-    ServiceHandle service(Services().OpenService(scm.get(), sServiceName, SERVICE_QUERY_STATUS_));
+    unique_service_handle service(Services().OpenService(scm.get(), sServiceName, SERVICE_QUERY_STATUS_));
     return static_cast<bool>(service);
 }
 
@@ -128,9 +99,9 @@ uint32_t TServiceUtils::ServiceGetPid(const std::string& sServiceName, const std
 
 ServiceStartType TServiceUtils::ServiceGetStartType(const std::string& sServiceName,
                                                     const std::string& sMachine) {
-    ServiceHandle scm(OpenManager(sMachine, SC_MANAGER_CONNECT_));
+    unique_service_handle scm(OpenManager(sMachine, SC_MANAGER_CONNECT_));
     if (!scm) return 0;
-    ServiceHandle service(Services().OpenService(scm.get(), sServiceName, SERVICE_QUERY_CONFIG_));
+    unique_service_handle service(Services().OpenService(scm.get(), sServiceName, SERVICE_QUERY_CONFIG_));
     if (!service) {
         ReportOpenServiceFailure();
         return 0;
@@ -142,11 +113,12 @@ ServiceStartType TServiceUtils::ServiceGetStartType(const std::string& sServiceN
 bool TServiceUtils::ServiceSetStartType(const std::string& sServiceName, uint32_t dwNewStartType,
                                         const std::string& sMachine) {
     try {
-        ServiceHandle scm(OpenManager(sMachine, SC_MANAGER_CONNECT_ | SC_MANAGER_LOCK_));
+        unique_service_handle scm(OpenManager(sMachine, SC_MANAGER_CONNECT_ | SC_MANAGER_LOCK_));
         if (!scm) return false;
-        DatabaseLock lock(Services().LockServiceDatabase(scm.get()));
+        unique_service_lock lock(Services().LockServiceDatabase(scm.get()));
         if (!lock) return false;
-        ServiceHandle service(Services().OpenService(scm.get(), sServiceName, SERVICE_CHANGE_CONFIG_));
+        unique_service_handle service(
+            Services().OpenService(scm.get(), sServiceName, SERVICE_CHANGE_CONFIG_));
         return service && Services().ChangeServiceStartType(service.get(), dwNewStartType);
     } catch (...) {
         return false;
@@ -156,9 +128,9 @@ bool TServiceUtils::ServiceSetStartType(const std::string& sServiceName, uint32_
 bool TServiceUtils::ServiceStart(const std::string& aServiceName, const std::string& aMachine) {
     ServiceStatus status;
     status.CurrentState = SERVICE_STOPPED_;
-    ServiceHandle scm(OpenManager(aMachine, SC_MANAGER_CONNECT_));
+    unique_service_handle scm(OpenManager(aMachine, SC_MANAGER_CONNECT_));
     if (!scm) return false;
-    ServiceHandle service(
+    unique_service_handle service(
         Services().OpenService(scm.get(), aServiceName, SERVICE_START_ | SERVICE_QUERY_STATUS_));
     if (!service) {
         ReportOpenServiceFailure();
@@ -175,9 +147,9 @@ bool TServiceUtils::ServiceStart(const std::string& aServiceName, const std::str
 }
 
 bool TServiceUtils::ServiceStop(const std::string& aServiceName, const std::string& aMachine) {
-    ServiceHandle scm(OpenManager(aMachine, SC_MANAGER_CONNECT_));
+    unique_service_handle scm(OpenManager(aMachine, SC_MANAGER_CONNECT_));
     if (!scm) return false;
-    ServiceHandle service(
+    unique_service_handle service(
         Services().OpenService(scm.get(), aServiceName, SERVICE_STOP_ | SERVICE_QUERY_STATUS_));
     if (!service) return false;
     // The manager fills the status also when it refuses the control, so a service that was stopped
