@@ -6,6 +6,7 @@
 #include "TableListUnit.h"
 #include "platform/Platform.h"
 #ifdef _WIN32
+#include "platform/ComScope.h"
 #include "text/TextCodec.h"
 #endif
 
@@ -80,6 +81,7 @@ int Run(const std::vector<std::string>& args) {
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
+    plat::ComScope com; // the table lists are read with the document model
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(text::FromWide(argv[i]));
