@@ -9,16 +9,11 @@
 #include "LoggerUnit.h"
 #include "TableListUnit.h"
 #include "platform/Platform.h"
+#include "text/PathText.h"
 
 #include <vector>
 
 namespace {
-
-std::string ProgramFolder() {
-    const std::string exe = plat::Files().ModuleFileName();
-    const size_t cut = exe.find_last_of("\\/");
-    return cut == std::string::npos ? std::string() : exe.substr(0, cut);
-}
 
 // One item of a comma text: quoted when it holds blanks, control characters, commas or quotes.
 std::string CommaTextItem(const std::string& item) {
@@ -50,8 +45,9 @@ void TWorkingThread::ExtractMySQLDatabase() {
     TLogger::Fine("Step 2: Extracting old MySQL database");
     StartMySQLService();
     const std::string m = MySqlDir();
+    const std::string programFolder = text::FolderOf(plat::Files().ModuleFileName());
 
-    const std::string updateScripts = ProgramFolder() + "\\update_scripts";
+    const std::string updateScripts = programFolder + "\\update_scripts";
     std::vector<plat::FindEntry> entries;
     if (!plat::Files().FindFiles(updateScripts + "\\*", entries))
         throw EOSError(plat::LastError(), "Cannot list the folder \"" + updateScripts + "\"");
@@ -76,7 +72,7 @@ void TWorkingThread::ExtractMySQLDatabase() {
 
     const std::string backupScript = m + "xml-backup.bat";
     TLogger::Fine("backup script - %s", {backupScript});
-    plat::Files().MoveFile(ProgramFolder() + "\\xml-backup.bat", backupScript, false);
+    plat::Files().MoveFile(programFolder + "\\xml-backup.bat", backupScript, false);
     RunScript(backupScript, m);
     plat::Files().ForceDirectories(DestDir + "\\backup");
     plat::Files().MoveFile(m + "full-backup.xml", DestDir + "\\backup\\full-backup.xml", false);

@@ -1,5 +1,6 @@
 #include "platform/win32/Backends.h"
 #include "platform/win32/WinApi.h"
+#include "text/PathText.h"
 
 #include <utility>
 #include <vector>
@@ -96,11 +97,6 @@ DWORD Attributes(const std::string& path) {
     return GetFileAttributesW(Wide(path).c_str());
 }
 
-std::string ParentOf(const std::string& path) {
-    size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
 bool IsDriveOrRoot(const std::string& path) {
     return path.empty() || (path.size() == 2 && path[1] == ':') || path == "\\" || path == "\\\\";
 }
@@ -145,7 +141,7 @@ public:
             trimmed.pop_back();
         if (IsDriveOrRoot(trimmed) || DirectoryExists(trimmed))
             return true;
-        std::string parent = ParentOf(trimmed);
+        std::string parent = text::FolderOf(trimmed);
         if (!parent.empty() && !ForceDirectories(parent))
             return false;
         return CreateDir(trimmed) || DirectoryExists(trimmed);
