@@ -1,3 +1,4 @@
+#include "TempDir.h"
 #include "platform/posix/Backends.h"
 #include "text/TextCodec.h"
 
@@ -5,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <unistd.h>
 
 using namespace plat;
@@ -13,30 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "posix-platform-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& Path() const { return path_; }
-    std::string Windows(const std::string& relative) const { // as the programs form paths
-        std::string p = path_.string() + "\\" + relative;
-        return p;
-    }
-    void Write(const std::string& relative, const std::string& content) const {
-        fs::create_directories((path_ / relative).parent_path());
-        std::ofstream(path_ / relative, std::ios::binary) << content;
-    }
-    std::string Read(const std::string& relative) const {
-        std::ifstream in(path_ / relative, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-private:
-    fs::path path_;
-};
+using testsupport::TempDir;
 
 std::string ReadAll(IPipeReader* pipe) {
     std::string all;
@@ -125,14 +102,14 @@ TEST_F(ProcessesTest, MissingProgramsFailAtCreation) {
 TEST_F(ProcessesTest, RunsInTheGivenFolderAndProgramPathsWithBackslashes) {
     TempDir dir;
     dir.Write("sub dir/tool.sh", "#!/bin/sh\npwd\n");
-    fs::permissions(dir.Path() / "sub dir/tool.sh", fs::perms::owner_all);
+    fs::permissions(dir.Root / "sub dir/tool.sh", fs::perms::owner_all);
     ProcessStartInfo info;
     info.CommandLine = "\"" + dir.Windows("sub dir\\tool.sh") + "\"";
     info.CurrentDir = dir.Windows("sub dir");
     info.Stdio = StdioMode::SeparatePipes;
     auto p = processes_->CreateProcess(info);
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(ReadAll(p->Output()), fs::canonical(dir.Path() / "sub dir").string() + "\n");
+    EXPECT_EQ(ReadAll(p->Output()), fs::canonical(dir.Root / "sub dir").string() + "\n");
 }
 
 TEST_F(ProcessesTest, TerminationEndsTheChildWithTheGivenCode) {
@@ -157,7 +134,7 @@ protected:
         dir_.Write("B.TXT", "b");
         dir_.Write("c.log", "c");
         dir_.Write("noext", "n");
-        fs::create_directory(dir_.Path() / "folder.txt");
+        fs::create_directory(dir_.Root / "folder.txt");
     }
     Args Names(const std::string& mask) {
         std::vector<FindEntry> entries;
@@ -190,7 +167,7 @@ TEST_F(FilesTest, FindFilesMatchesWildcardsWithoutRegardToCase) {
     EXPECT_EQ(LastError(), ERROR_FILE_NOT_FOUND_);
     EXPECT_FALSE(files_->FindFiles(dir_.Windows("missing\\*"), entries));
     EXPECT_EQ(LastError(), 3u);
-    fs::create_directory(dir_.Path() / "empty");
+    fs::create_directory(dir_.Root / "empty");
     EXPECT_TRUE(files_->FindFiles(dir_.Windows("empty\\*"), entries)); // "." and ".." were found
 }
 
@@ -203,7 +180,7 @@ TEST_F(FilesTest, MoveFileReplacesOnlyWhenAskedAndMovesFolders) {
     EXPECT_EQ(dir_.Read("c.log"), "aaa");
     EXPECT_FALSE(files_->FileExists(dir_.Windows("a.txt")));
 
-    fs::create_directory(dir_.Path() / "empty");
+    fs::create_directory(dir_.Root / "empty");
     EXPECT_FALSE(files_->MoveFile(dir_.Windows("folder.txt"), dir_.Windows("empty"), true));
     dir_.Write("data/PG_VERSION", "9.6");
     ASSERT_TRUE(files_->MoveFile(dir_.Windows("data"), dir_.Windows("moved\\"), false));
@@ -234,9 +211,9 @@ TEST_F(FilesTest, CopyAndOpenFollowWindowsRules) {
 }
 
 std::vector<uint8_t> Fixture(const std::string& name) {
-    const fs::path path = fs::path(__FILE__).parent_path() / "data" / name;
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes =
+        testsupport::ReadFile((fs::path(__FILE__).parent_path() / "data" / name).string());
+    return {bytes.begin(), bytes.end()};
 }
 
 TEST(PeVersion, ReadsTheFixedFileVersionOfRealPrograms) {
@@ -348,7 +325,7 @@ TEST(Shell, CopyTreeIntoAnExistingFolderAndDeleteTree) {
     TempDir dir;
     dir.Write("maps/a/one.png", "1");
     dir.Write("maps/two.png", "2");
-    fs::create_directory(dir.Path() / "backup");
+    fs::create_directory(dir.Root / "backup");
     auto shell = posix::MakeShell();
     ASSERT_TRUE(shell->CopyTree(dir.Windows("maps"), dir.Windows("backup")));
     EXPECT_EQ(dir.Read("backup/maps/a/one.png"), "1");
@@ -356,7 +333,7 @@ TEST(Shell, CopyTreeIntoAnExistingFolderAndDeleteTree) {
     EXPECT_EQ(dir.Read("fresh/two.png"), "2");
     EXPECT_FALSE(shell->CopyTree(dir.Windows("maps"), dir.Windows("maps\\a")));
     ASSERT_TRUE(shell->DeleteTree(dir.Windows("backup")));
-    EXPECT_FALSE(fs::exists(dir.Path() / "backup"));
+    EXPECT_FALSE(fs::exists(dir.Root / "backup"));
     EXPECT_FALSE(shell->DeleteTree(dir.Windows("backup")));
     EXPECT_FALSE(shell->RunElevated("/bin/true", ""));
 }

@@ -1,11 +1,8 @@
+#include "TempDir.h"
 #include "platform/sim/SimRegistry.h"
 #include "text/TextCodec.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <random>
 
 using namespace plat;
 using plat::sim::SimRegistry;
@@ -208,15 +205,12 @@ TEST_F(SimRegistryTest, ImportsTheUtf16FilesRegeditWrites) {
 }
 
 TEST(SimRegistryFile, EveryChangeIsSavedAndSeenByAnotherInstance) {
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("sim-registry-" + std::to_string(std::random_device{}()) + ".reg");
-    {
-        std::ofstream seed(file);
-        seed << "Windows Registry Editor Version "
-                "5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Seed]\n\"A\"=dword:00000001\n";
-    }
-    SimRegistry first(file.string());
-    SimRegistry second(file.string());
+    const testsupport::TempDir dir;
+    const std::string file = dir.Path("registry.reg");
+    testsupport::WriteFile(file, "Windows Registry Editor Version "
+                                 "5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Seed]\n\"A\"=dword:00000001\n");
+    SimRegistry first(file);
+    SimRegistry second(file);
     Handle h = 0;
     ASSERT_EQ(first.OpenKey(RootKey::LocalMachine, "SOFTWARE\\Seed", KEY_ALL_ACCESS_ | KEY_WOW64_64KEY_, h),
               0);
@@ -233,15 +227,9 @@ TEST(SimRegistryFile, EveryChangeIsSavedAndSeenByAnotherInstance) {
     ASSERT_EQ(second.DeleteValue(g, "A"), 0);
     second.CloseKey(g);
 
-    std::string saved;
-    {
-        std::ifstream in(file); // closed before the file is removed: Windows refuses to delete open files
-        saved.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    const std::string saved = testsupport::ReadFile(file);
     EXPECT_EQ(saved.find("\"A\""), std::string::npos);
     EXPECT_NE(saved.find("\"B\"=\"two\""), std::string::npos);
-    std::filesystem::remove(file);
-    std::filesystem::remove(file.string() + ".lock");
 }
 
 } // namespace

@@ -1,11 +1,9 @@
+#include "TempDir.h"
 #include "platform/sim/SimServices.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <random>
 
 using namespace plat;
 using plat::sim::ManualClock;
@@ -216,12 +214,11 @@ TEST_F(SimServicesTest, RecordsEveryCallWithItsRightsAndCountsOpenHandles) {
 }
 
 TEST(SimServicesStateFile, TwoManagersOnOneFileSeeEachOthersChanges) {
-    const auto file =
-        std::filesystem::temp_directory_path() / ("sim-services-" + std::to_string(std::random_device{}()));
-    std::filesystem::remove(file);
+    const testsupport::TempDir dir;
+    const std::string file = dir.Path("services.ini");
     {
-        SimServiceManager first(file.string());
-        SimServiceManager second(file.string());
+        SimServiceManager first(file);
+        SimServiceManager second(file);
         SimService s = Tomcat();
         s.Dependencies = std::string("pgsql\0Mysql\0", 12); // the double-NUL list survives the file
         s.StartScript = {Pending(SERVICE_START_PENDING_, 1, 2000)};
@@ -253,15 +250,14 @@ TEST(SimServicesStateFile, TwoManagersOnOneFileSeeEachOthersChanges) {
         for (Handle x : {h, scm})
             second.CloseServiceHandle(x);
     }
-    std::filesystem::remove(file);
-    std::filesystem::remove(file.string() + ".lock");
 }
 
 TEST(SimServicesStateFile, AHandWrittenFileNeedsOnlyTheFieldsItSets) {
-    const auto file =
-        std::filesystem::temp_directory_path() / ("sim-services-" + std::to_string(std::random_device{}()));
-    std::ofstream(file) << "[pgsql]\nState=4\nProcessId=812\nStopScript=16,3,0,0,0,1,500,0\n\n[Tomcat9]\n";
-    SimServiceManager sm(file.string());
+    const testsupport::TempDir dir;
+    const std::string file = dir.Path("services.ini");
+    testsupport::WriteFile(file,
+                           "[pgsql]\nState=4\nProcessId=812\nStopScript=16,3,0,0,0,1,500,0\n\n[Tomcat9]\n");
+    SimServiceManager sm(file);
     const Handle scm = sm.OpenSCManager("", SC_MANAGER_CONNECT_);
     const Handle h = sm.OpenService(scm, "PGSQL", SERVICE_QUERY_STATUS_ | SERVICE_STOP_);
     ServiceStatus st;
@@ -275,12 +271,10 @@ TEST(SimServicesStateFile, AHandWrittenFileNeedsOnlyTheFieldsItSets) {
     EXPECT_EQ(sm.Find("tomcat9")->State, SERVICE_STOPPED_);
 
     // A damaged file is not taken as "no services": the last good state stays.
-    std::ofstream(file) << "[pgsql]\nState=four\n";
+    testsupport::WriteFile(file, "[pgsql]\nState=four\n");
     EXPECT_NE(sm.Find("pgsql"), nullptr);
     sm.CloseServiceHandle(h);
     sm.CloseServiceHandle(scm);
-    std::filesystem::remove(file);
-    std::filesystem::remove(file.string() + ".lock");
 }
 
 TEST(ManualClockTest, SleepsAdvanceTimeAcrossDayAndMonthEnds) {

@@ -1,11 +1,11 @@
 // TWinUtils against real child processes of the posix backend, started through /bin/sh -c.
+#include "TempDir.h"
 #include "WinUtilsUnit.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <unistd.h>
 
 using namespace plat;
@@ -25,7 +25,8 @@ public:
 
     std::unique_ptr<IProcess> CreateProcess(const ProcessStartInfo& info) override {
         auto process = Inner->CreateProcess(info);
-        if (process) Started.push_back(process->Pid());
+        if (process)
+            Started.push_back(process->Pid());
         return process;
     }
     bool SetDebugPrivilege(bool enable) override { return Inner->SetDebugPrivilege(enable); }
@@ -37,9 +38,6 @@ public:
 
 class RealChildTest : public ::testing::Test {
 protected:
-    void SetUp() override { std::filesystem::create_directory(folder); }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
     std::string Captured(const std::string& cmd, const std::string& dir = "") {
         std::string all;
         TWinUtils::ExecConsoleAppWithCaptureOutput(cmd, dir, [&](const char* chunk) {
@@ -49,9 +47,8 @@ protected:
         return all;
     }
 
-    std::string folder = std::filesystem::temp_directory_path() /
-                         ("win_utils_" + std::to_string(::getpid()) + "_" +
-                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    testsupport::TempDir scratch;
+    const std::string folder = scratch.Path();
     std::shared_ptr<WatchedProcesses> processes = std::make_shared<WatchedProcesses>();
     ScopedOverride platform{Parts()};
     Lines chunks;
@@ -109,11 +106,12 @@ TEST_F(RealChildTest, AMissingProgramRunsNothing) {
 TEST_F(RealChildTest, CaptureStreamsConvertedOutputInBoundedChunks) {
     EXPECT_EQ(std::string(5000, 'x'), Captured(Sh("head -c 5000 /dev/zero | tr '\\000' x")));
     EXPECT_GE(chunks.size(), 3u);
-    for (const std::string& chunk : chunks) EXPECT_LE(chunk.size(), TWinUtils::CaptureChunkSize);
+    for (const std::string& chunk : chunks)
+        EXPECT_LE(chunk.size(), TWinUtils::CaptureChunkSize);
 
     // 0x82 is e-acute in code page 437 (OEM) and 0xE9 in code page 1252 (ANSI).
     EXPECT_EQ("caf\xE9 err", Captured(Sh("printf 'caf\\202'; printf ' err' >&2")));
-    std::ofstream(folder + "/marker") << "m";
+    scratch.Write("marker", "m");
     EXPECT_EQ("marker\n", Captured(Sh("ls"), folder));
 }
 
@@ -131,7 +129,7 @@ TEST_F(RealChildTest, CaptureKeepsOutputThatArrivesAfterTheEndButNotWaitForAHeld
 
 TEST_F(RealChildTest, WinExec32AndWaitReturnsTheExitCodeInTheGivenFolder) {
     EXPECT_EQ(7u, TWinUtils::WinExec32AndWait(Sh("exit 7"), SW_HIDE_));
-    std::ofstream(folder + "/unins000.exe") << "x";
+    scratch.Write("unins000.exe", "x");
     EXPECT_EQ(0u, TWinUtils::WinExec32AndWait(Sh("test -f unins000.exe"), SW_SHOW_, folder));
     EXPECT_EQ(1u, TWinUtils::WinExec32AndWait(Sh("test -f unins000.exe"), SW_SHOW_));
 }

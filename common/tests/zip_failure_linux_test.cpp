@@ -58,9 +58,9 @@ protected:
     }
 
     TempDir dir_;
-    const std::string small_ = dir_ / "small.txt";
-    const std::string big_ = dir_ / "big.bin";
-    const std::string archive_ = dir_ / "backup.zip";
+    const std::string small_ = dir_.Path("small.txt");
+    const std::string big_ = dir_.Path("big.bin");
+    const std::string archive_ = dir_.Path("backup.zip");
     std::shared_ptr<FaultyFiles> files_;
     plat::ScopedOverride override_{Parts(files_)};
 };
@@ -93,7 +93,7 @@ TEST_F(ZipFailureTest, FileHeldOpenForWritingOrMissingIsRefusedWithItsName) {
     ASSERT_TRUE(writer);
     {
         TZipWriter zip(archive_, TZipOpenMode::zoCreate);
-        for (const std::string& source : {big_, dir_ / "missing.txt", dir_.Path().string()}) {
+        for (const std::string& source : {big_, dir_.Path("missing.txt"), dir_.Path()}) {
             try {
                 zip.AddFile(source, "\\x", TZipMethod::zmStored);
                 ADD_FAILURE() << source << " must be refused";
@@ -163,6 +163,6 @@ TEST_F(ZipFailureTest, ExtensionCutOffHalfWayLeavesTheOldArchiveRecoverable) {
     const std::string after = ReadFile(archive_);
     ASSERT_GT(after.size(), before.size());
     EXPECT_EQ(after.substr(0, before.size()), before) << "the old entries and directory must be untouched";
-    WriteFile(dir_ / "recovered.zip", after.substr(0, before.size()));
-    EXPECT_EQ(EntryNames(dir_ / "recovered.zip"), "\\old.txt \\conf\\ ");
+    WriteFile(dir_.Path("recovered.zip"), after.substr(0, before.size()));
+    EXPECT_EQ(EntryNames(dir_.Path("recovered.zip")), "\\old.txt \\conf\\ ");
 }

@@ -25,11 +25,11 @@ fs::path FastFolder() {
 
 TEST(ZipLargeArchive, EntryOver4GiBAndEntriesAfterItAreReadBackByEveryPeer) {
     TempDir dir;
-    TempDir fast(FastFolder());
-    const std::string sparse = dir / "heap.hprof";
+    TempDir fast("ziptest-", FastFolder());
+    const std::string sparse = dir.Path("heap.hprof");
     WriteFile(sparse, "JAVA PROFILE 1.0.2");
     ASSERT_EQ(truncate(sparse.c_str(), k4GiB + 4096), 0);
-    const std::string archive = fast / "large.zip";
+    const std::string archive = fast.Path("large.zip");
     {
         TZipWriter zip(archive, TZipOpenMode::zoCreate);
         zip.AddBuffer("\\before.txt", "before", 6, TZipMethod::zmStored, kTime);
@@ -55,7 +55,7 @@ TEST(ZipLargeArchive, EntryOver4GiBAndEntriesAfterItAreReadBackByEveryPeer) {
 TEST(ZipLargeArchive, MoreThan65535EntriesAreCountedInZip64Records) {
     constexpr int kEntries = 70000;
     TempDir dir;
-    const std::string archive = dir / "many.zip";
+    const std::string archive = dir.Path("many.zip");
     {
         TZipWriter zip(archive, TZipOpenMode::zoCreate);
         for (int i = 0; i < kEntries; ++i) {

@@ -1,6 +1,7 @@
 #pragma once
-// Helpers of the archive tests on Linux: temporary folders, the real archive readers installed on the
+// Helpers of the archive tests on Linux: the real archive readers installed on the
 // machine (unzip, 7z, Python's zipfile), and a file system that fails on purpose.
+#include "TempDir.h"
 #include "platform/Platform.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <sys/wait.h>
@@ -17,29 +17,9 @@ namespace ziptest {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    explicit TempDir(const fs::path& base = fs::temp_directory_path()) {
-        std::string pattern = (base / "ziptest-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-inline void WriteFile(const std::string& path, const std::string& content) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
 
 struct CommandResult {
     int ExitCode = -1;

@@ -75,10 +75,10 @@ const plat::FileTime kArchivingTime{2024, 5, 6, 7, 8, 9};
 class ZipWriterTest : public ::testing::Test {
 protected:
     std::string Source(const std::string& name, const std::string& content) {
-        WriteFile(dir_ / name, content);
-        return dir_ / name;
+        WriteFile(dir_.Path(name), content);
+        return dir_.Path(name);
     }
-    std::string Archive() const { return dir_ / "2024-05-06 07.08.09.zip"; }
+    std::string Archive() const { return dir_.Path("2024-05-06 07.08.09.zip"); }
 
     TempDir dir_;
 };
@@ -206,8 +206,8 @@ TEST_F(ZipWriterTest, ExtendingAnArchiveKeepsItsEntries) {
 TEST_F(ZipWriterTest, ExtendingAnArchiveOfAnotherWriterKeepsItsEntries) {
     Source("foreign/readme.txt", Repeated(100000));
     Source("foreign/lib/x.so", RandomBytes(70000, 3));
-    const std::string foreign = dir_ / "foreign.zip";
-    const std::string command = "cd " + Quoted(dir_ / "foreign") + " && echo comment | zip -q -r -z ";
+    const std::string foreign = dir_.Path("foreign.zip");
+    const std::string command = "cd " + Quoted(dir_.Path("foreign")) + " && echo comment | zip -q -r -z ";
     ASSERT_EQ(RunCommand(command + Quoted(foreign) + " .").ExitCode, 0);
     {
         TZipWriter zip(foreign, TZipOpenMode::zoAppend);
@@ -219,7 +219,7 @@ TEST_F(ZipWriterTest, ExtendingAnArchiveOfAnotherWriterKeepsItsEntries) {
     EXPECT_EQ(entries.back().Name, "added.txt");
     for (const Listed& e : entries) {
         if (e.Name == "readme.txt") {
-            EXPECT_EQ(e.Sha1, Sha1OfFile(dir_ / "foreign/readme.txt"));
+            EXPECT_EQ(e.Sha1, Sha1OfFile(dir_.Path("foreign/readme.txt")));
         }
     }
 }
@@ -231,5 +231,5 @@ TEST_F(ZipWriterTest, SomethingThatIsNotAnArchiveIsNeitherExtendedNorChanged) {
         EXPECT_THROW(TZipWriter(path, TZipOpenMode::zoAppend), EZipError);
         EXPECT_EQ(ReadFile(path), content);
     }
-    EXPECT_THROW(TZipWriter(dir_ / "missing.zip", TZipOpenMode::zoAppend), EZipError);
+    EXPECT_THROW(TZipWriter(dir_.Path("missing.zip"), TZipOpenMode::zoAppend), EZipError);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the Wine tests: where the helper programs are, unique names, scratch folders and
 // patient waiting (Wine's service manager is slow to start, so limits are generous and never asserted).
+#include "TempDir.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -9,27 +11,14 @@ namespace winetest {
 
 std::string ProgramDir();
 // A helper program built beside the tests (wine_test_service.exe, wine_test_child.exe).
-std::string HelperPath(const std::string &exeName);
-std::string UniqueName(const std::string &prefix);
+std::string HelperPath(const std::string& exeName);
+std::string UniqueName(const std::string& prefix);
 
 // Polls ready() until it holds or limitMs have passed; returns the last answer.
-bool WaitUntil(const std::function<bool()> &ready, uint32_t limitMs = 120000);
+bool WaitUntil(const std::function<bool()>& ready, uint32_t limitMs = 120000);
 
-std::string ReadFileText(const std::string &path);
-void WriteFileText(const std::string &path, const std::string &text);
-
-// A folder of its own under the temporary folder, removed with its content at the end.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    const std::string &Path() const { return path_; }
-    std::string File(const std::string &name) const { return path_ + "\\" + name; }
-
-private:
-    std::string path_;
-};
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
 
 } // namespace winetest

@@ -9,9 +9,9 @@
 namespace {
 
 using namespace plat;
-using winetest::ReadFileText;
+using winetest::ReadFile;
 using winetest::TempDir;
-using winetest::WriteFileText;
+using winetest::WriteFile;
 
 void Append(const std::string& path, const std::string& text) {
     auto f = Files().Open(path, OpenMode::Append);
@@ -31,15 +31,15 @@ std::vector<std::string> Names(const std::string& mask) {
 
 TEST(FileBackend, OpenModesCreateTruncateAppendAndKeepAsTheySay) {
     TempDir dir;
-    const std::string path = dir.File("data.txt");
+    const std::string path = dir.Windows("data.txt");
     EXPECT_FALSE(Files().Open(path, OpenMode::Read));
     EXPECT_EQ(LastError(), ERROR_FILE_NOT_FOUND_);
 
-    WriteFileText(path, "first version");
-    WriteFileText(path, "second");
-    EXPECT_EQ(ReadFileText(path), "second");
+    WriteFile(path, "first version");
+    WriteFile(path, "second");
+    EXPECT_EQ(ReadFile(path), "second");
     Append(path, " + more");
-    EXPECT_EQ(ReadFileText(path), "second + more");
+    EXPECT_EQ(ReadFile(path), "second + more");
 
     auto f = Files().Open(path, OpenMode::OpenOrCreate);
     ASSERT_TRUE(f);
@@ -48,13 +48,13 @@ TEST(FileBackend, OpenModesCreateTruncateAppendAndKeepAsTheySay) {
     EXPECT_EQ(f->Position(), 6u);
     ASSERT_TRUE(f->Truncate());
     f.reset();
-    EXPECT_EQ(ReadFileText(path), "second");
+    EXPECT_EQ(ReadFile(path), "second");
 }
 
 TEST(FileBackend, ReadDenyWriteExcludesWriters) {
     TempDir dir;
-    const std::string path = dir.File("locked.txt");
-    WriteFileText(path, "x");
+    const std::string path = dir.Windows("locked.txt");
+    WriteFile(path, "x");
     {
         auto writer = Files().Open(path, OpenMode::OpenExisting);
         ASSERT_TRUE(writer);
@@ -68,58 +68,58 @@ TEST(FileBackend, ReadDenyWriteExcludesWriters) {
 
 TEST(FileBackend, SearchListsEntriesWithoutDotFoldersAndMissingMasksFail) {
     TempDir dir;
-    WriteFileText(dir.File("a.log"), "12345");
-    WriteFileText(dir.File("b.txt"), "");
-    ASSERT_TRUE(Files().CreateDir(dir.File("sub")));
+    WriteFile(dir.Windows("a.log"), "12345");
+    WriteFile(dir.Windows("b.txt"), "");
+    ASSERT_TRUE(Files().CreateDir(dir.Windows("sub")));
 
-    EXPECT_EQ(Names(dir.File("*")), (std::vector<std::string>{"a.log", "b.txt", "sub"}));
-    EXPECT_EQ(Names(dir.File("*.log")), std::vector<std::string>{"a.log"});
+    EXPECT_EQ(Names(dir.Windows("*")), (std::vector<std::string>{"a.log", "b.txt", "sub"}));
+    EXPECT_EQ(Names(dir.Windows("*.log")), std::vector<std::string>{"a.log"});
     std::vector<FindEntry> entries;
-    ASSERT_TRUE(Files().FindFiles(dir.File("a.log"), entries));
+    ASSERT_TRUE(Files().FindFiles(dir.Windows("a.log"), entries));
     EXPECT_EQ(entries.at(0).Size, 5u);
     EXPECT_FALSE(entries.at(0).Attributes & FILE_ATTRIBUTE_DIRECTORY_);
     entries.clear();
-    EXPECT_FALSE(Files().FindFiles(dir.File("missing\\*"), entries));
+    EXPECT_FALSE(Files().FindFiles(dir.Windows("missing\\*"), entries));
     EXPECT_TRUE(entries.empty());
 
     FindEntry attributes;
-    ASSERT_TRUE(Files().GetAttributes(dir.File("sub"), attributes));
+    ASSERT_TRUE(Files().GetAttributes(dir.Windows("sub"), attributes));
     EXPECT_TRUE(attributes.Attributes & FILE_ATTRIBUTE_DIRECTORY_);
     EXPECT_EQ(attributes.Name, "sub");
 }
 
 TEST(FileBackend, MoveAndCopyRefuseToOverwriteUnlessAsked) {
     TempDir dir;
-    WriteFileText(dir.File("from"), "new");
-    WriteFileText(dir.File("to"), "old");
-    EXPECT_FALSE(Files().MoveFile(dir.File("from"), dir.File("to"), false));
-    EXPECT_EQ(ReadFileText(dir.File("to")), "old");
-    EXPECT_FALSE(Files().CopyFile(dir.File("from"), dir.File("to"), true));
-    EXPECT_EQ(ReadFileText(dir.File("to")), "old");
-    EXPECT_TRUE(Files().CopyFile(dir.File("from"), dir.File("copy"), true));
-    EXPECT_TRUE(Files().MoveFile(dir.File("from"), dir.File("to"), true));
-    EXPECT_EQ(ReadFileText(dir.File("to")), "new");
-    EXPECT_FALSE(Files().FileExists(dir.File("from")));
-    EXPECT_EQ(ReadFileText(dir.File("copy")), "new");
+    WriteFile(dir.Windows("from"), "new");
+    WriteFile(dir.Windows("to"), "old");
+    EXPECT_FALSE(Files().MoveFile(dir.Windows("from"), dir.Windows("to"), false));
+    EXPECT_EQ(ReadFile(dir.Windows("to")), "old");
+    EXPECT_FALSE(Files().CopyFile(dir.Windows("from"), dir.Windows("to"), true));
+    EXPECT_EQ(ReadFile(dir.Windows("to")), "old");
+    EXPECT_TRUE(Files().CopyFile(dir.Windows("from"), dir.Windows("copy"), true));
+    EXPECT_TRUE(Files().MoveFile(dir.Windows("from"), dir.Windows("to"), true));
+    EXPECT_EQ(ReadFile(dir.Windows("to")), "new");
+    EXPECT_FALSE(Files().FileExists(dir.Windows("from")));
+    EXPECT_EQ(ReadFile(dir.Windows("copy")), "new");
 }
 
 TEST(FolderTrees, NestedFoldersAreCreatedMovedCopiedAndDeletedWhole) {
     TempDir dir;
-    const std::string deep = dir.File("a\\b\\c");
+    const std::string deep = dir.Windows("a\\b\\c");
     ASSERT_TRUE(Files().ForceDirectories(deep + "\\"));
     EXPECT_TRUE(Files().DirectoryExists(deep));
-    WriteFileText(deep + "\\leaf.txt", "leaf");
-    EXPECT_FALSE(Files().RemoveDir(dir.File("a"))) << "not empty";
+    WriteFile(deep + "\\leaf.txt", "leaf");
+    EXPECT_FALSE(Files().RemoveDir(dir.Windows("a"))) << "not empty";
 
-    ASSERT_TRUE(Files().MoveFile(dir.File("a"), dir.File("moved"), false));
-    EXPECT_EQ(ReadFileText(dir.File("moved\\b\\c\\leaf.txt")), "leaf");
+    ASSERT_TRUE(Files().MoveFile(dir.Windows("a"), dir.Windows("moved"), false));
+    EXPECT_EQ(ReadFile(dir.Windows("moved\\b\\c\\leaf.txt")), "leaf");
 
-    ASSERT_TRUE(Shell().CopyTree(dir.File("moved"), dir.File("copy")));
-    EXPECT_EQ(ReadFileText(dir.File("copy\\b\\c\\leaf.txt")), "leaf");
-    ASSERT_TRUE(Shell().DeleteTree(dir.File("moved")));
-    EXPECT_FALSE(Files().DirectoryExists(dir.File("moved")));
-    EXPECT_TRUE(Files().DirectoryExists(dir.File("copy\\b\\c")));
-    EXPECT_FALSE(Shell().DeleteTree(dir.File("moved"))) << "nothing left to delete";
+    ASSERT_TRUE(Shell().CopyTree(dir.Windows("moved"), dir.Windows("copy")));
+    EXPECT_EQ(ReadFile(dir.Windows("copy\\b\\c\\leaf.txt")), "leaf");
+    ASSERT_TRUE(Shell().DeleteTree(dir.Windows("moved")));
+    EXPECT_FALSE(Files().DirectoryExists(dir.Windows("moved")));
+    EXPECT_TRUE(Files().DirectoryExists(dir.Windows("copy\\b\\c")));
+    EXPECT_FALSE(Shell().DeleteTree(dir.Windows("moved"))) << "nothing left to delete";
 }
 
 TEST(NamedObjects, SecondMutexOfTheSameNameIsReportedAsExisting) {

@@ -12,7 +12,7 @@ namespace {
 
 using namespace plat;
 using winetest::HelperPath;
-using winetest::ReadFileText;
+using winetest::ReadFile;
 using winetest::TempDir;
 
 std::string Child(const std::string& commands) {
@@ -37,7 +37,7 @@ bool ProcessEnded(uint32_t pid) {
 
 uint32_t PidFrom(const std::string& file) {
     std::string text;
-    winetest::WaitUntil([&] { return !(text = ReadFileText(file)).empty(); }, 60000);
+    winetest::WaitUntil([&] { return !(text = ReadFile(file)).empty(); }, 60000);
     return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
 }
 
@@ -52,8 +52,8 @@ TEST(ExecConsoleApp, RunsInTheGivenFolderAndDrainsOutputLargerThanThePipe) {
     TempDir dir;
     std::vector<std::string> out, err;
     ASSERT_TRUE(
-        TWinUtils::ExecConsoleApp(Child("cwdfile \"" + dir.File("cwd.txt") + "\""), out, err, dir.Path()));
-    EXPECT_EQ(Lower(ReadFileText(dir.File("cwd.txt"))), Lower(dir.Path()));
+        TWinUtils::ExecConsoleApp(Child("cwdfile \"" + dir.Windows("cwd.txt") + "\""), out, err, dir.Path()));
+    EXPECT_EQ(Lower(ReadFile(dir.Windows("cwd.txt"))), Lower(dir.Path()));
 
     // Far more than a pipe holds: a reader that only starts after the child's end would wait forever.
     ASSERT_TRUE(TWinUtils::ExecConsoleApp(Child("fill 300000"), out, err, std::nullopt, 120000));
@@ -64,11 +64,11 @@ TEST(ExecConsoleApp, RunsInTheGivenFolderAndDrainsOutputLargerThanThePipe) {
 TEST(ExecConsoleApp, ChildRunningTooLongIsEndedAndTheListsStayAsTheyWere) {
     TempDir dir;
     std::vector<std::string> out{"old out"}, err{"old err"};
-    EXPECT_FALSE(TWinUtils::ExecConsoleApp(Child("pidfile \"" + dir.File("pid") + "\" sleep 120000"), out,
+    EXPECT_FALSE(TWinUtils::ExecConsoleApp(Child("pidfile \"" + dir.Windows("pid") + "\" sleep 120000"), out,
                                            err, std::nullopt, 3000));
     EXPECT_EQ(out, std::vector<std::string>{"old out"});
     EXPECT_EQ(err, std::vector<std::string>{"old err"});
-    uint32_t pid = PidFrom(dir.File("pid"));
+    uint32_t pid = PidFrom(dir.Windows("pid"));
     ASSERT_NE(pid, 0u);
     EXPECT_TRUE(ProcessEnded(pid));
 }
@@ -86,8 +86,8 @@ TEST(ExecConsoleApp, MissingProgramIsAFailureForEveryRunner) {
 
 TEST(CaptureOutput, StreamsABatchFileRunByCmdInTheGivenFolder) {
     TempDir dir;
-    const std::string bat = dir.File("steps.bat");
-    winetest::WriteFileText(bat, "@echo off\r\necho first line\r\necho second line 1>&2\r\ncd\r\n");
+    const std::string bat = dir.Windows("steps.bat");
+    winetest::WriteFile(bat, "@echo off\r\necho first line\r\necho second line 1>&2\r\ncd\r\n");
     std::string all;
     TWinUtils::ExecConsoleAppWithCaptureOutput(TWinUtils::GetSystemDir() + "\\cmd.exe /c \"" + bat + "\"",
                                                dir.Path(), [&](const char* chunk) { all += chunk; });
@@ -114,7 +114,7 @@ TEST(WinExec32AndWait, ReturnsTheExitCodeOfAChildStartedInTheGivenFolder) {
     TempDir dir;
     EXPECT_EQ(TWinUtils::WinExec32AndWait(Child("exit 7"), SW_HIDE_), 7u);
     EXPECT_EQ(TWinUtils::WinExec32AndWait(Child("cwdfile cwd.txt exit 0"), SW_SHOW_, dir.Path()), 0u);
-    EXPECT_EQ(Lower(ReadFileText(dir.File("cwd.txt"))), Lower(dir.Path()));
+    EXPECT_EQ(Lower(ReadFile(dir.Windows("cwd.txt"))), Lower(dir.Path()));
 }
 
 TEST(ProcessBackend, CombinedPipeCarriesBothStreamsAndEndsWithTheChild) {

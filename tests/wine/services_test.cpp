@@ -65,12 +65,12 @@ public:
     const std::string& Name() const { return name_; }
     std::string DisplayName() const { return "Test service " + name_; }
     const std::string& BinPath() const { return binPath_; }
-    std::string Log() const { return dir_.File("status.log"); }
+    std::string Log() const { return dir_.Windows("status.log"); }
 
     // Every status the service reported, in order.
     std::vector<Reported> Reports() const {
         std::vector<Reported> out;
-        std::istringstream in(winetest::ReadFileText(Log()));
+        std::istringstream in(winetest::ReadFile(Log()));
         Reported r{};
         while (in >> r.State >> r.CheckPoint >> r.WaitHint)
             out.push_back(r);

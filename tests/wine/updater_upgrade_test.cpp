@@ -15,8 +15,9 @@ namespace {
 
 namespace win = plat::win;
 using winetest::HelperPath;
-using winetest::ReadFileText;
+using winetest::ReadFile;
 using winetest::WaitUntil;
+using winetest::WriteFile;
 
 constexpr DWORD UpdaterLimitMs = 600000;
 const std::string UninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -32,11 +33,6 @@ std::string WinePath(std::string path) {
 
 std::string UpdaterBuilt() {
     return WinePath(UPDATER_EXE);
-}
-
-void Write(const std::string& path, const std::string& text) {
-    plat::Files().ForceDirectories(path.substr(0, path.find_last_of('\\')));
-    winetest::WriteFileText(path, text);
 }
 
 bool Exists(const std::string& path) {
@@ -173,13 +169,13 @@ protected:
         uninstallName_ = tallyfix ? "Tallyfix_is1" : "Corvane Server_is1";
         webapp_ = old_ + "\\tomcat\\webapps\\" + (tallyfix ? "server" : "corvane");
         const bool mysql = database == Database::MySql;
-        Write(webapp_ + "\\WEB-INF\\db.properties",
-              std::string("torque.database.maindb.adapter=") + (mysql ? "mysql" : "postgresql") + "\r\n");
-        Write(webapp_ + "\\WEB-INF\\servers.properties", "server.name=wine\r\n");
-        Write(webapp_ + "\\META-INF\\context.xml", "<Context/>\r\n");
-        Write(webapp_ + "\\images\\maps\\floor1.png", "PNG");
-        Write(old_ + "\\tomcat\\.keystore", "keystore");
-        Write(old_ + "\\backup\\previous-upgrade.log", "left out of the archive");
+        WriteFile(webapp_ + "\\WEB-INF\\db.properties",
+                  std::string("torque.database.maindb.adapter=") + (mysql ? "mysql" : "postgresql") + "\r\n");
+        WriteFile(webapp_ + "\\WEB-INF\\servers.properties", "server.name=wine\r\n");
+        WriteFile(webapp_ + "\\META-INF\\context.xml", "<Context/>\r\n");
+        WriteFile(webapp_ + "\\images\\maps\\floor1.png", "PNG");
+        WriteFile(old_ + "\\tomcat\\.keystore", "keystore");
+        WriteFile(old_ + "\\backup\\previous-upgrade.log", "left out of the archive");
         ASSERT_TRUE(
             plat::Files().CopyFile(HelperPath("wine_test_uninstaller.exe"), old_ + "\\unins000.exe", false));
         ASSERT_TRUE(plat::Files().ForceDirectories(new_));
@@ -198,38 +194,41 @@ protected:
     }
 
     void LayOutPostgres(Database database, const std::string& dumpScript) {
-        Write(old_ + "\\pgsql\\data\\PG_VERSION", "14\r\n");
-        Write(old_ + "\\pgsql\\data\\base\\1\\1259", "relation");
-        Write(webapp_ + "\\WEB-INF\\sql\\postgresql\\full-backup.bat", dumpScript);
+        WriteFile(old_ + "\\pgsql\\data\\PG_VERSION", "14\r\n");
+        WriteFile(old_ + "\\pgsql\\data\\base\\1\\1259", "relation");
+        WriteFile(webapp_ + "\\WEB-INF\\sql\\postgresql\\full-backup.bat", dumpScript);
         const bool fast = database == Database::PostgresFast;
         if (fast) {
             ASSERT_TRUE(plat::Files().ForceDirectories(old_ + "\\pgsql\\bin"));
             ASSERT_TRUE(plat::Files().CopyFile(HelperPath("wine_test_initdb.exe"),
                                                old_ + "\\pgsql\\bin\\initdb.exe", false));
         }
-        database_ = std::make_unique<NamedService>("pgsql", dir_.File("pgsql.log"), fast);
+        database_ = std::make_unique<NamedService>("pgsql", dir_.Windows("pgsql.log"), fast);
     }
 
-    std::string UpdateListing() { return dir_.File("update-scripts.txt"); }
+    std::string UpdateListing() { return dir_.Windows("update-scripts.txt"); }
 
     void LayOutMySql() {
         const std::string m = webapp_ + "\\WEB-INF\\sql\\mysql\\";
-        Write(old_ + "\\mysql5\\data\\ibdata1", "mysql data");
+        WriteFile(old_ + "\\mysql5\\data\\ibdata1", "mysql data");
         // The script notes which update scripts it found in a file outside the installation, which
         // the uninstall leaves alone.
-        Write(m + "upgrade_db.bat", "@echo off\r\necho Upgrading the MySQL database\r\n"
-                                    "dir /b *.sql > \"" + UpdateListing() + "\"\r\n"
-                                    "echo The MySQL database is upgraded\r\n");
-        Write(m + "xml-backup.bat", "@echo off\r\ncopy \"" + WinePath(SAMPLE_DUMP) + "\" full-backup.xml\r\n");
-        Write(new_ + "\\update_scripts\\update_1.sql", "ALTER TABLE app ADD note TEXT;\r\n");
-        Write(new_ + "\\xml-backup.bat", "@echo off\r\necho newer dump script\r\n");
-        database_ = std::make_unique<NamedService>("Mysql", dir_.File("mysql.log"), true);
+        WriteFile(m + "upgrade_db.bat", "@echo off\r\necho Upgrading the MySQL database\r\n"
+                                        "dir /b *.sql > \"" +
+                                            UpdateListing() +
+                                            "\"\r\n"
+                                            "echo The MySQL database is upgraded\r\n");
+        WriteFile(m + "xml-backup.bat",
+                  "@echo off\r\ncopy \"" + WinePath(SAMPLE_DUMP) + "\" full-backup.xml\r\n");
+        WriteFile(new_ + "\\update_scripts\\update_1.sql", "ALTER TABLE app ADD note TEXT;\r\n");
+        WriteFile(new_ + "\\xml-backup.bat", "@echo off\r\necho newer dump script\r\n");
+        database_ = std::make_unique<NamedService>("Mysql", dir_.Windows("mysql.log"), true);
     }
 
     // Runs the Updater from the new installation as an installer would: -1 when it did not end in time,
     // -2 when it could not be started.
     int RunUpdater(const std::string& extra = "") {
-        tomcat_ = std::make_unique<NamedService>("tomcat9", dir_.File("tomcat.log"), true);
+        tomcat_ = std::make_unique<NamedService>("tomcat9", dir_.Windows("tomcat.log"), true);
         EXPECT_TRUE(tomcat_->Ready());
         EXPECT_TRUE(database_ && database_->Ready());
         std::wstring command =
@@ -251,8 +250,8 @@ protected:
     }
 
     std::string Backup() const { return new_ + "\\backup"; }
-    std::string Marker() const { return dir_.File("uninstalled.txt"); }
-    std::string Log() const { return ReadFileText(Backup() + "\\Updater.log"); }
+    std::string Marker() const { return dir_.Windows("uninstalled.txt"); }
+    std::string Log() const { return ReadFile(Backup() + "\\Updater.log"); }
 
     // The configuration copies, the log and one archive of the old tree without its backup folder.
     void ExpectBackupFolder() {
@@ -261,7 +260,7 @@ protected:
             EXPECT_TRUE(Exists(Backup() + "\\" + name)) << name;
         const std::vector<std::string> archives = ZipFilesIn(Backup());
         ASSERT_EQ(archives.size(), 1u);
-        const std::string zip = ReadFileText(Backup() + "\\" + archives[0]);
+        const std::string zip = ReadFile(Backup() + "\\" + archives[0]);
         EXPECT_EQ(zip.compare(0, 4, "PK\x03\x04"), 0);
         EXPECT_NE(zip.find("\\tomcat\\.keystore"), std::string::npos);
         EXPECT_NE(zip.find("\\unins000.exe"), std::string::npos);
@@ -271,7 +270,7 @@ protected:
 
     // The uninstaller ran silently in the install location, and only the three folders went with it.
     void ExpectUninstalled() {
-        const std::string marker = ReadFileText(Marker());
+        const std::string marker = ReadFile(Marker());
         ASSERT_FALSE(marker.empty()) << "the uninstaller never ran";
         EXPECT_EQ(marker.substr(0, marker.find('\n')), old_);
         EXPECT_NE(marker.find("\n/VERYSILENT"), std::string::npos) << marker;
@@ -284,8 +283,8 @@ protected:
     }
 
     winetest::TempDir dir_;
-    std::string old_ = dir_.File("old");
-    std::string new_ = dir_.File("new");
+    std::string old_ = dir_.Windows("old");
+    std::string new_ = dir_.Windows("new");
     std::string webapp_;
     std::string uninstallName_;
     std::unique_ptr<NamedService> database_;
@@ -298,11 +297,11 @@ TEST_F(UpgradeOnWine, PostgresFastUpgradeMovesTheDataFolderIntoTheBackupAndUnins
 
     ASSERT_EQ(RunUpdater(), 0) << Log();
 
-    EXPECT_EQ(ReadFileText(Backup() + "\\data\\PG_VERSION"), "14\r\n");
-    EXPECT_EQ(ReadFileText(Backup() + "\\data\\base\\1\\1259"), "relation");
+    EXPECT_EQ(ReadFile(Backup() + "\\data\\PG_VERSION"), "14\r\n");
+    EXPECT_EQ(ReadFile(Backup() + "\\data\\base\\1\\1259"), "relation");
     EXPECT_FALSE(Exists(Backup() + "\\full-backup.sql"));
     ExpectBackupFolder();
-    const std::string zip = ReadFileText(Backup() + "\\" + ZipFilesIn(Backup()).at(0));
+    const std::string zip = ReadFile(Backup() + "\\" + ZipFilesIn(Backup()).at(0));
     EXPECT_NE(zip.find("\\pgsql\\data\\PG_VERSION"), std::string::npos) << "archived before it moved";
     ExpectUninstalled();
     EXPECT_EQ(database_->State(), static_cast<DWORD>(SERVICE_STOPPED));
@@ -317,7 +316,7 @@ TEST_F(UpgradeOnWine, PostgresDumpUpgradeSavesTheDumpArchivesTheOldTreeAndUninst
 
     ASSERT_EQ(RunUpdater(), 0) << Log();
 
-    const std::string dump = ReadFileText(Backup() + "\\full-backup.sql");
+    const std::string dump = ReadFile(Backup() + "\\full-backup.sql");
     EXPECT_NE(dump.find("CREATE TABLE app (id int);"), std::string::npos) << dump;
     ExpectBackupFolder();
     ExpectUninstalled();
@@ -333,13 +332,13 @@ TEST_F(UpgradeOnWine, MySqlUpgradeConvertsTheXmlDumpArchivesTheOldTreeAndUninsta
 
     ASSERT_EQ(RunUpdater(" -tf"), 0) << Log();
 
-    const std::string script = ReadFileText(Backup() + "\\full-backup.sql");
+    const std::string script = ReadFile(Backup() + "\\full-backup.sql");
     EXPECT_NE(script.find("'O''Brien & Sons'"), std::string::npos) << script;
     EXPECT_FALSE(Exists(Backup() + "\\full-backup.xml")) << "the XML dump goes once it is converted";
     ExpectBackupFolder();
     ExpectUninstalled();
     const std::string log = Log();
-    EXPECT_NE(ReadFileText(UpdateListing()).find("update_1.sql"), std::string::npos)
+    EXPECT_NE(ReadFile(UpdateListing()).find("update_1.sql"), std::string::npos)
         << "the update scripts were copied next to the upgrade script";
     EXPECT_NE(log.find("Upgrading the MySQL database"), std::string::npos) << "script output is logged:\n"
                                                                            << log;

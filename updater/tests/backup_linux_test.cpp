@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "Errors.h"
 #include "LoggerUnit.h"
+#include "TempDir.h"
 #include "platform/Platform.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -36,8 +36,7 @@ private:
 };
 
 void Write(const fs::path& p, const std::string& content = "x") {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << content;
+    testsupport::WriteFile(p.string(), content);
 }
 
 std::string Run(const std::string& command) {
@@ -54,7 +53,8 @@ std::string Run(const std::string& command) {
 std::set<std::string> ArchiveNames(const fs::path& zip) {
     std::istringstream names(Run("python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
                                  "print('\\n'.join(i.filename for i in z.infolist())); "
-                                 "assert z.testzip() is None\" '" + zip.string() + "'"));
+                                 "assert z.testzip() is None\" '" +
+                                 zip.string() + "'"));
     std::set<std::string> result;
     for (std::string line; std::getline(names, line);)
         result.insert(line);
@@ -62,13 +62,13 @@ std::set<std::string> ArchiveNames(const fs::path& zip) {
 }
 
 struct BackupTest : ::testing::Test {
-    fs::path root = fs::temp_directory_path() / ("backup_test_" + std::to_string(getpid()));
+    testsupport::TempDir scratch;
+    fs::path root = scratch.Root;
     fs::path oldDir = root / "Old";
     fs::path newDir = root / "New";
     Lines log;
 
     void SetUp() override {
-        fs::remove_all(root);
         SetCommandLineParams({"Updater.exe", oldDir.string(), newDir.string()});
         const fs::path webapp = oldDir / "tomcat" / "webapps" / "corvane";
         Write(webapp / "WEB-INF" / "servers.properties", "servers");
@@ -86,7 +86,6 @@ struct BackupTest : ::testing::Test {
         Write(newDir / "backup" / ".keystore", "old keystore");
         Write(newDir / "backup" / "maps" / "gone.png");
     }
-    void TearDown() override { fs::remove_all(root); }
 };
 
 TEST_F(BackupTest, ConfigurationCopiesReplaceStaleOnesWithTheirLogLines) {
@@ -98,9 +97,7 @@ TEST_F(BackupTest, ConfigurationCopiesReplaceStaleOnesWithTheirLogLines) {
     EXPECT_TRUE(fs::exists(backup / "context.xml"));
     EXPECT_TRUE(fs::exists(backup / "maps" / "floor1.png"));
     EXPECT_FALSE(fs::exists(backup / "maps" / "gone.png"));
-    std::ifstream keystore(backup / ".keystore");
-    std::string content((std::istreambuf_iterator<char>(keystore)), {});
-    EXPECT_EQ(content, "new keystore");
+    EXPECT_EQ(testsupport::ReadFile((backup / ".keystore").string()), "new keystore");
     const std::vector<std::string> expected = {
         "Delete ua.txt from backup folder",
         "Backing up servers.properties to backup folder",
@@ -142,7 +139,8 @@ TEST_F(BackupTest, ArchiveOfTheSameSecondIsExtended) {
 TEST_F(BackupTest, AFileBeingWrittenStopsTheArchiveWhichStaysReadable) {
     const fs::path zip = newDir / "backup" / "2026-12-09 10.00.00.zip";
     // A writer holds the file as a running server would: it may not be read half-written.
-    auto writer = plat::Files().Open((oldDir / "tomcat" / "conf" / "server.xml").string(), plat::OpenMode::OpenExisting);
+    auto writer = plat::Files().Open((oldDir / "tomcat" / "conf" / "server.xml").string(),
+                                     plat::OpenMode::OpenExisting);
     ASSERT_TRUE(writer);
     EXPECT_THROW(ArchiveInstallation(oldDir.string(), zip.string()), EBaseError);
     const std::set<std::string> names = ArchiveNames(zip);

@@ -1,13 +1,10 @@
 #include "DataConverterUnit.h"
 #include "TableListUnit.h"
+#include "TempDir.h"
 #include "oxml/SAXParser.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 using ::testing::AllOf;
 using ::testing::EndsWith;
@@ -19,24 +16,12 @@ namespace {
 
 class ConverterFailureTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ =
-            std::filesystem::temp_directory_path() /
-            ("tk_convfail_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir_);
-        tables_.Add("room");
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void SetUp() override { tables_.Add("room"); }
 
-    std::string In() const { return (dir_ / "dump.xml").string(); }
-    std::string Out() const { return (dir_ / "dump.sql").string(); }
-    void WriteDump(const std::string& xml) const { std::ofstream(In(), std::ios::binary) << xml; }
-    std::string Script() const {
-        std::ifstream in(Out(), std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string In() const { return dir_.Path("dump.xml"); }
+    std::string Out() const { return dir_.Path("dump.sql"); }
+    void WriteDump(const std::string& xml) const { testsupport::WriteFile(In(), xml); }
+    std::string Script() const { return testsupport::ReadFile(Out()); }
     // Runs the converter and returns the message of the error it raised ("" when none).
     std::string ProcessError() {
         TDataConverter converter(In(), Out(), &tables_);
@@ -48,7 +33,7 @@ protected:
         return "";
     }
 
-    std::filesystem::path dir_;
+    testsupport::TempDir dir_;
     TTableList tables_;
 };
 
@@ -99,7 +84,7 @@ TEST_F(ConverterFailureTest, MissingDumpRaisesTheOpeningFailureAndLeavesNoCommit
 
 TEST_F(ConverterFailureTest, OutputThatCannotBeCreatedRaises) {
     WriteDump(kDumpHead + "</database>\n</mysqldump>\n");
-    TDataConverter converter(In(), (dir_ / "no" / "such" / "dir" / "out.sql").string(), &tables_);
+    TDataConverter converter(In(), dir_.Path("no/such/dir/out.sql"), &tables_);
     EXPECT_THROW(converter.Process(), EDataConverterError);
 }
 

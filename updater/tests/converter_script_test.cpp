@@ -1,44 +1,26 @@
 #include "DataConverterUnit.h"
 #include "LoggerUnit.h"
 #include "TableListUnit.h"
+#include "TempDir.h"
 #include "oxml/SAXParser.h"
+#include "updater_fixture.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
 const std::string kHead = "START TRANSACTION;\r\nSET CONSTRAINTS ALL DEFERRED;\r\n";
 const std::string kTail = "SET CONSTRAINTS ALL IMMEDIATE;\r\nCOMMIT;\r\n";
 
-class LogCapture : public TLoggerHandler {
-public:
-    LogCapture() : TLoggerHandler(logFinest) { FActive = true; }
-    void Notify(const std::string& AMessage) override {
-        Lines.push_back(AMessage.substr(AMessage.find("] ") + 2));
-    }
-    std::vector<std::string> Lines;
-
-protected:
-    void DoSetActive(bool AValue) override { FActive = AValue; }
-};
-
 class ConverterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tk_conv_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir_);
         tables_.Add("room");
         tables_.Add("employee");
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
 
-    std::string In() const { return (dir_ / "full-backup.xml").string(); }
-    std::string Out() const { return (dir_ / "full-backup.sql").string(); }
+    std::string In() const { return dir_.Path("full-backup.xml"); }
+    std::string Out() const { return dir_.Path("full-backup.sql"); }
 
     // Converts a dump whose database element holds body; returns the script.
     std::string Convert(const std::string& body, const TTableList* tables) {
@@ -52,15 +34,10 @@ protected:
     }
     std::string Convert(const std::string& body) { return Convert(body, &tables_); }
 
-    void WriteDump(const std::string& xml) const { std::ofstream(In(), std::ios::binary) << xml; }
-    std::string Script() const {
-        std::ifstream in(Out(), std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    void WriteDump(const std::string& xml) const { testsupport::WriteFile(In(), xml); }
+    std::string Script() const { return testsupport::ReadFile(Out()); }
 
-    std::filesystem::path dir_;
+    testsupport::TempDir dir_;
     TTableList tables_;
 };
 
@@ -121,9 +98,10 @@ TEST_F(ConverterTest, SplitsLargeTablesIntoStatementsOfFiftyRowsWithOneColumnLis
 }
 
 TEST_F(ConverterTest, DumpWithoutListedTablesGivesOnlyTheFixedLines) {
-    LogCapture log;
+    testing_support::CapturedLog log;
     EXPECT_EQ(Convert(Table("sessions", Rows(3)) + Table("audit", Rows(1))), kHead + kTail);
-    EXPECT_EQ(log.Lines, (std::vector<std::string>{"Skipping table - sessions", "Skipping table - audit"}));
+    EXPECT_EQ(log.Messages(),
+              (std::vector<std::string>{"Skipping table - sessions", "Skipping table - audit"}));
 }
 
 TEST_F(ConverterTest, WithoutATableListEveryTableIsSkipped) {

@@ -3,11 +3,14 @@
 #include "LoggerUnit.h"
 #include "PeVersionInfo.h"
 #include "pe_image.h"
+#include "text/TextCodec.h"
 #include "updater_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -67,13 +70,39 @@ TEST_F(FileVersionTest, NetworkPathsAreNotExamined) {
     EXPECT_EQ(GetFileVersionNumbers("\\\\server\\share\\pgsql\\bin\\initdb.exe").Major, 0);
 }
 
+// The image is read from a heap block of exactly its size, so that a read past its end is caught by
+// the sanitizer build instead of landing in the slack of a string or in the rest of a longer buffer.
+std::optional<std::string> VersionOfExactCopy(std::string_view image) {
+    std::unique_ptr<char[]> copy(new char[image.size()]);
+    std::memcpy(copy.get(), image.data(), image.size());
+    return ReadPeFileVersionString(std::string_view(copy.get(), image.size()));
+}
+
 TEST_F(FileVersionTest, CorruptedImagesNeverReadOutsideTheFile) {
-    std::string good = PeImage(VersionInfo("14.12.0.0"));
-    for (size_t at = 0; at < good.size(); at += 7) {
+    const std::string version = "14.12.0.0";
+    const std::string good = PeImage(VersionInfo(version));
+    const std::string wideVersion = testing_support::Wide(version);
+    const size_t valueAt = good.rfind(wideVersion);
+    ASSERT_NE(valueAt, std::string::npos);
+    ASSERT_EQ(VersionOfExactCopy(good), version);
+    for (size_t at = 0; at < good.size(); ++at) {
         std::string bad = good;
         bad[at] = static_cast<char>(0xFF);
-        ReadPeFileVersionString(bad);
-        ReadPeFileVersionString(std::string_view(good).substr(0, at));
+        const std::optional<std::string> got = VersionOfExactCopy(bad);
+        if (at >= valueAt && at < valueAt + 2 * (version.size() + 1)) {
+            // A damaged character of the text (its terminating NUL included, so the text runs on to
+            // its recorded length) is read as the character it has become.
+            std::u16string units = text::Utf8ToUtf16(version) + u'\0';
+            const size_t unit = (at - valueAt) / 2;
+            const bool highByte = (at - valueAt) % 2 == 1;
+            units[unit] = static_cast<char16_t>(highByte ? (units[unit] & 0xFF) | 0xFF00
+                                                         : (units[unit] & 0xFF00) | 0xFF);
+            EXPECT_EQ(got, text::Utf16ToUtf8(units.substr(0, units.find(u'\0')))) << "byte " << at;
+        } else if (got) {
+            EXPECT_EQ(*got, version) << "byte " << at;
+        }
+        // The resource is the end of the image, so any shorter image lacks part of it.
+        EXPECT_EQ(VersionOfExactCopy(std::string_view(good).substr(0, at)), std::nullopt) << "length " << at;
     }
 }
 
@@ -119,16 +148,12 @@ TEST_F(DatabaseDetectionTest, TheAdapterLineDecides) {
 }
 
 TEST_F(DatabaseDetectionTest, AMissingFileIsLoggedAndCountsAsPostgres) {
-    struct Capture : TLoggerHandler {
-        Capture() : TLoggerHandler(logFinest) { SetActive(true); }
-        void Notify(const std::string& line) override { Lines.push_back(line.substr(26)); }
-        void DoSetActive(bool v) override { FActive = v; }
-        std::vector<std::string> Lines;
-    } log;
+    testing_support::CapturedLog log;
     EXPECT_TRUE(DetectPostgresInstallation(tree.Path("old")));
-    ASSERT_EQ(log.Lines.size(), 1u);
-    EXPECT_EQ(log.Lines[0].rfind("get db.properties error - ", 0), 0u) << log.Lines[0];
-    EXPECT_NE(log.Lines[0].find("db.properties"), std::string::npos);
+    const std::vector<std::string> lines = log.Messages();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("get db.properties error - ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find("db.properties"), std::string::npos);
 }
 
 TEST_F(DatabaseDetectionTest, TheTallyfixSwitchSelectsTheServerWebApplication) {

@@ -13,30 +13,12 @@
 
 namespace {
 
+using testing_support::CapturedLog;
 using testing_support::LogMessages;
 using testing_support::SimWindows;
 using testing_support::TempTree;
 using Lines = std::vector<std::string>;
 
-class CapturedLog : public TLoggerHandler {
-public:
-    CapturedLog() : TLoggerHandler(logFinest) { SetActive(true); }
-    void Notify(const std::string& line) override {
-        std::lock_guard<std::mutex> guard(lock_);
-        lines_.push_back(line.substr(26));
-    }
-    Lines Messages() {
-        std::lock_guard<std::mutex> guard(lock_);
-        return lines_;
-    }
-
-protected:
-    void DoSetActive(bool v) override { FActive = v; }
-
-private:
-    std::mutex lock_;
-    Lines lines_;
-};
 
 // Runs scripts the way the system's command interpreter does for "cmd.exe /c script": a stand-in
 // cmd.exe in the simulated system folder hands the script to the shell.

@@ -1,11 +1,9 @@
 // ParseFile: the reader over a real file, and the failure to open one.
+#include "TempDir.h"
 #include "oxml/SAXParser.h"
 #include "oxml_recorder.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
 
 using oxml::TSAXParser;
 using oxml::test::Recorder;
@@ -14,19 +12,12 @@ namespace {
 
 class SaxFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("oxml_file_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::string Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(dir_ / name, std::ios::binary) << bytes;
-        return (dir_ / name).string();
+        dir_.Write(name, bytes);
+        return dir_.Path(name);
     }
 
-    std::filesystem::path dir_;
+    testsupport::TempDir dir_;
 };
 
 } // namespace
@@ -55,7 +46,7 @@ TEST_F(SaxFile, AFileThatCannotBeOpenedIsAnExceptionNotAParseError) {
     bool endDocument = false;
     parser.OnEndDocument = [&](TSAXParser&) { endDocument = true; };
     try {
-        parser.ParseFile((dir_ / "missing.xml").string());
+        parser.ParseFile(dir_.Path("missing.xml"));
         FAIL() << "no exception";
     } catch (const oxml::EFOpenError& e) {
         EXPECT_NE(std::string(e.what()).find("missing.xml"), std::string::npos);

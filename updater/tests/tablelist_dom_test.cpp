@@ -1,10 +1,7 @@
+#include "TempDir.h"
 #include "xml/XmlDom.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -18,16 +15,7 @@ const char* kServer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
                       "  </Service>\r\n"
                       "</Server>\r\n";
 
-struct TempDir {
-    std::filesystem::path Path;
-    TempDir() {
-        Path = std::filesystem::temp_directory_path() /
-               ("tk_dom_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(Path);
-    }
-    ~TempDir() { std::filesystem::remove_all(Path); }
-};
+using testsupport::TempDir;
 
 xml::TXmlNode Service(xml::TXmlDocument& doc) {
     doc.LoadFromBytes(kServer);
@@ -75,7 +63,7 @@ TEST(XmlDom, ChildByNameCreatesAMissingElementAtTheEnd) {
 
 TEST(XmlDom, InsertsAndDeletesByPositionAndSavesTheResult) {
     TempDir dir;
-    const std::string path = (dir.Path / "server.xml").string();
+    const std::string path = dir.Path("server.xml");
     {
         xml::TXmlDocument doc;
         xml::TXmlNode service = Service(doc);
@@ -94,10 +82,7 @@ TEST(XmlDom, InsertsAndDeletesByPositionAndSavesTheResult) {
     EXPECT_EQ(service.Child(1).Attribute("port"), std::optional<std::string>("8443"));
     EXPECT_EQ(service.Child(2).Attribute("port"), std::optional<std::string>("8080"));
     EXPECT_EQ(service.Child(3).NodeName(), "Engine");
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str().rfind("<?xml", 0), 0u) << "the declaration is kept";
+    EXPECT_EQ(testsupport::ReadFile(path).rfind("<?xml", 0), 0u) << "the declaration is kept";
 }
 
 TEST(XmlDom, RefusesDocumentsThatAreNotWellFormedOrMissing) {

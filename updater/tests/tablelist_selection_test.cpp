@@ -1,6 +1,7 @@
-#include "LoggerUnit.h"
 #include "CommandLine.h"
+#include "LoggerUnit.h"
 #include "TableListUnit.h"
+#include "updater_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -8,18 +9,6 @@
 #include <set>
 
 namespace {
-
-class LogCapture : public TLoggerHandler {
-public:
-    LogCapture() : TLoggerHandler(logFinest) { FActive = true; }
-    void Notify(const std::string& AMessage) override {
-        Lines.push_back(AMessage.substr(AMessage.find("] ") + 2));
-    }
-    std::vector<std::string> Lines;
-
-protected:
-    void DoSetActive(bool AValue) override { FActive = AValue; }
-};
 
 std::unique_ptr<TTableList> Load(std::vector<std::string> switches) {
     TParams params{"Updater.exe"};
@@ -64,11 +53,12 @@ TEST(TableListResource, KeepsTheTallyfixSpellingOfOneTable) {
 }
 
 TEST(TableListSelection, WithoutSwitchesTakesTheCorvaneListAndLogsBothLines) {
-    LogCapture log;
+    testing_support::CapturedLog log;
     auto list = Load({});
     EXPECT_EQ(list->Count(), 85);
     EXPECT_EQ((*list)[0], "activation");
-    EXPECT_EQ(log.Lines, (std::vector<std::string>{"command line custom parameter - ", "Hashmap key - cr"}));
+    EXPECT_EQ(log.Messages(),
+              (std::vector<std::string>{"command line custom parameter - ", "Hashmap key - cr"}));
 }
 
 TEST(TableListSelection, ProductSwitchSelectsTheTallyfixList) {
@@ -78,18 +68,18 @@ TEST(TableListSelection, ProductSwitchSelectsTheTallyfixList) {
 }
 
 TEST(TableListSelection, ValidCustomSetBeatsTheProductSwitch) {
-    LogCapture log;
+    testing_support::CapturedLog log;
     EXPECT_EQ(Load({"-custom", "elm", "-tf"})->Count(), 86);
-    EXPECT_EQ(log.Lines.back(), "Hashmap key - elm");
+    EXPECT_EQ(log.Messages().back(), "Hashmap key - elm");
     EXPECT_EQ(Load({"-tf", "/Custom:elm"})->Count(), 86);
     EXPECT_EQ(Load({"-customelm"})->Count(), 86);
 }
 
 TEST(TableListSelection, UnknownOrMissingCustomValueFallsBackToTheProductDefault) {
-    LogCapture log;
+    testing_support::CapturedLog log;
     EXPECT_EQ(Load({"-custom:ELM"})->Count(), 85);
-    EXPECT_EQ(log.Lines[0], "command line custom parameter - ELM");
-    EXPECT_EQ(log.Lines[1], "Hashmap key - cr");
+    EXPECT_EQ(log.Messages()[0], "command line custom parameter - ELM");
+    EXPECT_EQ(log.Messages()[1], "Hashmap key - cr");
     EXPECT_EQ(Load({"-custom:ELM", "-tf"})->Count(), 58);
     EXPECT_EQ(Load({"-custom", "nosuchset"})->Count(), 85);
     EXPECT_EQ(Load({"-tf", "-custom"})->Count(), 58);
@@ -110,10 +100,12 @@ TEST(TableListLookup, IgnoresLetterCase) {
 }
 
 TEST(SwitchValue, ReadsAttachedAndFollowingValues) {
-    EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "-custom:alder"}, "custom").value_or(""), "alder");
+    EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "-custom:alder"}, "custom").value_or(""),
+              "alder");
     EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "-customalder"}, "custom").value_or(""), "alder");
     EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "-custom::x"}, "custom").value_or(""), ":x");
-    EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "a", "-CUSTOM", "b"}, "custom").value_or(""), "b");
+    EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "a", "-CUSTOM", "b"}, "custom").value_or(""),
+              "b");
     EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "-custom", "/x"}, "custom").value_or(""), "");
     EXPECT_EQ(FindCmdLineSwitchValue(TParams{"Updater.exe", "custom", "x"}, "custom").value_or(""), "");
 }

@@ -1,4 +1,5 @@
 #include "LoggerUnit.h"
+#include "TempDir.h"
 #include "UninstallUnit.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimRegistry.h"
@@ -6,16 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 class CapturedLog : public TLoggerHandler {
@@ -26,7 +23,8 @@ public:
         lines.push_back(message);
     }
     bool Contains(const std::string& part) const {
-        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& l) { return l.find(part) != std::string::npos; });
     }
     std::vector<std::string> lines;
 
@@ -49,11 +47,12 @@ struct RegistryFixture : ::testing::Test {
     CapturedLog log;
 
     void SetJvmMx(const char* dword) {
-        ASSERT_TRUE(registry->Import(std::string("Windows Registry Editor Version 5.00\r\n\r\n"
-                                                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Apache Software "
-                                                 "Foundation\\Procrun 2.0\\Tomcat9\\Parameters\\Java]\r\n"
-                                                 "\"JvmMx\"=dword:") +
-                                     dword + "\r\n"));
+        ASSERT_TRUE(
+            registry->Import(std::string("Windows Registry Editor Version 5.00\r\n\r\n"
+                                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Apache Software "
+                                         "Foundation\\Procrun 2.0\\Tomcat9\\Parameters\\Java]\r\n"
+                                         "\"JvmMx\"=dword:") +
+                             dword + "\r\n"));
     }
     std::string Backup() const { return registry->Export(); }
 };
@@ -61,8 +60,10 @@ struct RegistryFixture : ::testing::Test {
 using SaveJavaHeapTest = RegistryFixture;
 
 TEST_F(SaveJavaHeapTest, SmallHeapsAreRaisedTo1024AndLargerOnesKept) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"00000100", "00000400"}, {"00000200", "00000400"}, {"00000201", "00000201"}, {"00000800", "00000800"}};
+    const std::pair<const char*, const char*> cases[] = {{"00000100", "00000400"},
+                                                         {"00000200", "00000400"},
+                                                         {"00000201", "00000201"},
+                                                         {"00000800", "00000800"}};
     for (auto [stored, expected] : cases) {
         SetJvmMx(stored);
         SaveJavaHeap();
@@ -71,7 +72,8 @@ TEST_F(SaveJavaHeapTest, SmallHeapsAreRaisedTo1024AndLargerOnesKept) {
             << Backup();
     }
     EXPECT_TRUE(log.Contains("Old java heap - 513"));
-    EXPECT_NE(Backup().find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Corvane Inc\\backup]"), std::string::npos);
+    EXPECT_NE(Backup().find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Corvane Inc\\backup]"),
+              std::string::npos);
 }
 
 TEST_F(SaveJavaHeapTest, MissingHeapWritesNothingAndLogsNoHeapLine) {
@@ -80,7 +82,8 @@ TEST_F(SaveJavaHeapTest, MissingHeapWritesNothingAndLogsNoHeapLine) {
     EXPECT_FALSE(log.Contains("Old java heap"));
 }
 
-const std::string Searched = R"(>nul 2>&1 "%SYSTEMROOT%\system32\cacls.exe" "%SYSTEMROOT%\system32\config\system")";
+const std::string Searched =
+    R"(>nul 2>&1 "%SYSTEMROOT%\system32\cacls.exe" "%SYSTEMROOT%\system32\config\system")";
 
 TEST(StopScriptPatch, ReplacesTheRegistryCheckByTheThreeLines) {
     std::string text = "@echo off\r\n" + Searched + "\r\nexit\r\n";
@@ -106,26 +109,18 @@ TEST(StopScriptPatch, OtherLetterCaseIsFoundButLeftUnchanged) {
 }
 
 TEST(StopScriptPatch, ScriptIsRewrittenInUtf8WithoutByteOrderMark) {
-    const fs::path dir = fs::temp_directory_path() / ("stopscript_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    fs::create_directories(dir / "bin");
-    {
-        std::ofstream out(dir / "bin" / "stop_tomcat_service.bat", std::ios::binary);
-        out << "\xEF\xBB\xBF" << "rem caf\xC3\xA9\r\n" << Searched << "\r\n";
-    }
-    PatchStopTomcatScript(dir.string());
-    std::stringstream content;
-    {
-        std::ifstream in(dir / "bin" / "stop_tomcat_service.bat", std::ios::binary);
-        content << in.rdbuf();
-    }
-    EXPECT_EQ(content.str().rfind("rem caf\xC3\xA9\r\nset REGISTRY_FILE=", 0), 0u) << content.str();
-    fs::remove_all(dir);
+    const testsupport::TempDir dir;
+    dir.Write("bin/stop_tomcat_service.bat", "\xEF\xBB\xBFrem caf\xC3\xA9\r\n" + Searched + "\r\n");
+    PatchStopTomcatScript(dir.Path());
+    const std::string content = dir.Read("bin/stop_tomcat_service.bat");
+    EXPECT_EQ(content.rfind("rem caf\xC3\xA9\r\nset REGISTRY_FILE=", 0), 0u) << content;
 }
 
 TEST(InstallLocation, OnlyFoldersInsideADriveOrRootAreRemovable) {
     for (const char* bad : {"", "\\", "/", "C:", "C:\\", "c:/", "relative\\dir", "\\\\server"})
         EXPECT_FALSE(IsRemovableInstallFolder(bad)) << bad;
-    for (const char* good : {"C:\\Old", "C:\\Program Files\\Corvane Server\\", "/tmp/old", "\\\\server\\share"})
+    for (const char* good :
+         {"C:\\Old", "C:\\Program Files\\Corvane Server\\", "/tmp/old", "\\\\server\\share"})
         EXPECT_TRUE(IsRemovableInstallFolder(good)) << good;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Shared set-up of the Updater's tests: a temporary folder tree, the simulated service manager and
 // registry, a clock that never sleeps, scripted dialogs, and helpers to read the log.
+#include "LoggerUnit.h"
+#include "TempDir.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimServices.h"
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
@@ -20,35 +23,7 @@ namespace testing_support {
 
 namespace fs = std::filesystem;
 
-class TempTree {
-public:
-    TempTree() {
-        std::random_device rd;
-        Root = fs::temp_directory_path() / ("updater-test-" + std::to_string(rd()) + std::to_string(rd()));
-        fs::create_directories(Root);
-    }
-    ~TempTree() {
-        std::error_code ec;
-        fs::remove_all(Root, ec);
-    }
-    std::string Path(const std::string& relative = "") const {
-        return relative.empty() ? Root.string() : (Root / relative).string();
-    }
-    void Write(const std::string& relative, const std::string& bytes) const {
-        fs::path p = Root / relative;
-        fs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << bytes;
-    }
-    std::string Read(const std::string& relative) const {
-        std::ifstream in(Root / relative, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    bool Exists(const std::string& relative) const { return fs::exists(Root / relative); }
-
-    fs::path Root;
-};
+using TempTree = testsupport::TempDir;
 
 // Lines of a log file without their time-stamp prefix.
 inline std::vector<std::string> LogMessages(const std::string& logText) {
@@ -65,6 +40,28 @@ inline std::vector<std::string> LogMessages(const std::string& logText) {
     }
     return messages;
 }
+
+// Every log line written while it lives, without the time-stamp prefix; lines may come from the
+// worker thread.
+class CapturedLog : public TLoggerHandler {
+public:
+    CapturedLog() : TLoggerHandler(logFinest) { SetActive(true); }
+    void Notify(const std::string& line) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        lines_.push_back(line.substr(line.find("] ") + 2));
+    }
+    std::vector<std::string> Messages() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return lines_;
+    }
+
+protected:
+    void DoSetActive(bool value) override { FActive = value; }
+
+private:
+    std::mutex lock_;
+    std::vector<std::string> lines_;
+};
 
 // The simulated Windows of one test: services, registry, a manual clock and scripted dialogs.
 class SimWindows {
