@@ -29,7 +29,8 @@ void ReportOpenServiceFailure() {
         settings = gSettings;
         proc = gMessageProc;
     }
-    if (!settings.ReportOpenServiceFailure || !proc) return;
+    if (!settings.ReportOpenServiceFailure || !proc)
+        return;
     proc(Host().SysErrorMessage(LastError()));
 }
 
@@ -40,7 +41,8 @@ uint32_t MaxPollInterval() {
 // Leaves status as it was when the query fails.
 bool Query(Handle service, ServiceStatus& status) {
     ServiceStatus fresh;
-    if (!Services().QueryServiceStatus(service, fresh)) return false;
+    if (!Services().QueryServiceStatus(service, fresh))
+        return false;
     status = fresh;
     return true;
 }
@@ -53,12 +55,38 @@ bool QueryAfterSleep(Handle service, uint32_t sleepMs, ServiceStatus& status) {
     return Query(service, status) && status.CheckPoint >= checkPoint;
 }
 
+bool IsStartPending(uint32_t state) {
+    return state == SERVICE_START_PENDING_;
+}
+
+bool IsNotStopped(uint32_t state) {
+    return state != SERVICE_STOPPED_;
+}
+
+// A stopping service is asked again after at least this long, even when it gives no wait hint.
+constexpr uint32_t kShortestStopSleepMs = 200;
+
+// The wait of a start or a stop: while the state is still on its way, sleep for the service's wait
+// hint (within the shortest sleep and the longest poll interval) and query again. It ends early on a
+// failed query or a checkpoint going down; status then holds the state the result is judged on.
+void WaitWhile(Handle service, ServiceStatus& status, bool (*onItsWay)(uint32_t state),
+               uint32_t shortestSleep) {
+    const uint32_t longestSleep = MaxPollInterval();
+    while (onItsWay(status.CurrentState)) {
+        const uint32_t sleep = std::min(std::max(status.WaitHint, shortestSleep), longestSleep);
+        if (!QueryAfterSleep(service, sleep, status))
+            return;
+    }
+}
+
 uint32_t StatusOf(const std::string& name, const std::string& machine, bool extended,
                   uint32_t ServiceStatus::*field, uint32_t fallback) {
     unique_service_handle scm(OpenManager(machine, SC_MANAGER_CONNECT_));
-    if (!scm) return fallback;
+    if (!scm)
+        return fallback;
     unique_service_handle service(Services().OpenService(scm.get(), name, SERVICE_QUERY_STATUS_));
-    if (!service) return fallback;
+    if (!service)
+        return fallback;
     ServiceStatus status;
     bool ok = extended ? Services().QueryServiceStatusEx(service.get(), status)
                        : Services().QueryServiceStatus(service.get(), status);
@@ -84,7 +112,8 @@ void TServiceUtils::SetMessageProc(TMessageProc proc) {
 
 bool TServiceUtils::IsServiceInstalled(const std::string& sServiceName, const std::string& sMachine) {
     unique_service_handle scm(OpenManager(sMachine, SC_MANAGER_CONNECT_));
-    if (!scm) return false;
+    if (!scm)
+        return false;
     unique_service_handle service(Services().OpenService(scm.get(), sServiceName, SERVICE_QUERY_STATUS_));
     return static_cast<bool>(service);
 }
@@ -100,7 +129,8 @@ uint32_t TServiceUtils::ServiceGetPid(const std::string& sServiceName, const std
 ServiceStartType TServiceUtils::ServiceGetStartType(const std::string& sServiceName,
                                                     const std::string& sMachine) {
     unique_service_handle scm(OpenManager(sMachine, SC_MANAGER_CONNECT_));
-    if (!scm) return 0;
+    if (!scm)
+        return 0;
     unique_service_handle service(Services().OpenService(scm.get(), sServiceName, SERVICE_QUERY_CONFIG_));
     if (!service) {
         ReportOpenServiceFailure();
@@ -114,9 +144,11 @@ bool TServiceUtils::ServiceSetStartType(const std::string& sServiceName, uint32_
                                         const std::string& sMachine) {
     try {
         unique_service_handle scm(OpenManager(sMachine, SC_MANAGER_CONNECT_ | SC_MANAGER_LOCK_));
-        if (!scm) return false;
+        if (!scm)
+            return false;
         unique_service_lock lock(Services().LockServiceDatabase(scm.get()));
-        if (!lock) return false;
+        if (!lock)
+            return false;
         unique_service_handle service(
             Services().OpenService(scm.get(), sServiceName, SERVICE_CHANGE_CONFIG_));
         return service && Services().ChangeServiceStartType(service.get(), dwNewStartType);
@@ -129,7 +161,8 @@ bool TServiceUtils::ServiceStart(const std::string& aServiceName, const std::str
     ServiceStatus status;
     status.CurrentState = SERVICE_STOPPED_;
     unique_service_handle scm(OpenManager(aMachine, SC_MANAGER_CONNECT_));
-    if (!scm) return false;
+    if (!scm)
+        return false;
     unique_service_handle service(
         Services().OpenService(scm.get(), aServiceName, SERVICE_START_ | SERVICE_QUERY_STATUS_));
     if (!service) {
@@ -138,30 +171,25 @@ bool TServiceUtils::ServiceStart(const std::string& aServiceName, const std::str
     }
     // A refused start (the service runs already) is not followed by a query: the result stays false.
     if (Services().StartService(service.get()) && Query(service.get(), status)) {
-        uint32_t maxSleep = MaxPollInterval();
-        while (status.CurrentState == SERVICE_START_PENDING_ &&
-               QueryAfterSleep(service.get(), std::min(status.WaitHint, maxSleep), status)) {
-        }
+        WaitWhile(service.get(), status, IsStartPending, 0);
     }
     return status.CurrentState == SERVICE_RUNNING_;
 }
 
 bool TServiceUtils::ServiceStop(const std::string& aServiceName, const std::string& aMachine) {
     unique_service_handle scm(OpenManager(aMachine, SC_MANAGER_CONNECT_));
-    if (!scm) return false;
+    if (!scm)
+        return false;
     unique_service_handle service(
         Services().OpenService(scm.get(), aServiceName, SERVICE_STOP_ | SERVICE_QUERY_STATUS_));
-    if (!service) return false;
+    if (!service)
+        return false;
     // The manager fills the status also when it refuses the control, so a service that was stopped
     // already counts as stopped.
     ServiceStatus status;
     if (Services().ControlService(service.get(), SERVICE_CONTROL_STOP_, status) &&
         Query(service.get(), status)) {
-        uint32_t maxSleep = MaxPollInterval();
-        while (status.CurrentState != SERVICE_STOPPED_ &&
-               QueryAfterSleep(service.get(), std::min(std::max<uint32_t>(status.WaitHint, 200), maxSleep),
-                               status)) {
-        }
+        WaitWhile(service.get(), status, IsNotStopped, kShortestStopSleepMs);
     }
     return status.CurrentState == SERVICE_STOPPED_;
 }
@@ -189,7 +217,8 @@ public:
     void Drain() {
         uint32_t available = 0;
         while (reader_ && reader_->Peek(available) && available > 0) {
-            if (!ReadOnce(std::min(available, kPipeReadSize))) return;
+            if (!ReadOnce(std::min(available, kPipeReadSize)))
+                return;
         }
     }
     // Blocks until every writer has closed the pipe.
@@ -224,9 +253,11 @@ WaitResult WaitWhileDraining(IProcess& process, uint32_t limitMs, CapturedPipe& 
         err.Drain();
         uint32_t slice = limitMs == INFINITE_ ? kDrainSliceMs : std::min(kDrainSliceMs, limitMs - waited);
         WaitResult result = process.Wait(slice);
-        if (result != WaitResult::Timeout) return result;
+        if (result != WaitResult::Timeout)
+            return result;
         waited += slice;
-        if (limitMs != INFINITE_ && waited >= limitMs) return WaitResult::Timeout;
+        if (limitMs != INFINITE_ && waited >= limitMs)
+            return WaitResult::Timeout;
     }
 }
 
@@ -245,7 +276,8 @@ void DeliverWaitingOutput(IPipeReader& pipe, const TArg<const char*>& callBack) 
     uint32_t available = 0;
     while (pipe.Peek(available) && available > 0) {
         uint32_t got = 0;
-        if (!pipe.Read(buffer, std::min(available, TWinUtils::CaptureChunkSize), got) || got == 0) return;
+        if (!pipe.Read(buffer, std::min(available, TWinUtils::CaptureChunkSize), got) || got == 0)
+            return;
         // A code page of several bytes per character may lengthen the text; the bound still holds.
         std::string converted = OemToAnsi(std::string_view(buffer, got));
         for (size_t pos = 0; pos < converted.size(); pos += TWinUtils::CaptureChunkSize) {
@@ -267,12 +299,15 @@ std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
         lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
         start = i + 1;
     }
-    if (start < text.size()) lines.push_back(text.substr(start));
+    if (start < text.size())
+        lines.push_back(text.substr(start));
     return lines;
 }
 
@@ -294,7 +329,8 @@ bool TWinUtils::ExecConsoleApp(const std::string& CommandLine, std::vector<std::
     info.InheritHandles = true;
     info.Stdio = StdioMode::SeparatePipes;
     std::unique_ptr<IProcess> process = Processes().CreateProcess(info);
-    if (!process) return false;
+    if (!process)
+        return false;
 
     CapturedPipe out(process->Output());
     CapturedPipe err(process->Errors());
@@ -313,13 +349,15 @@ void TWinUtils::ExecConsoleAppWithCaptureOutput(const std::string& cmd, const st
                                                 const TArg<const char*>& CallBackProc) {
     ProcessStartInfo info;
     info.CommandLine = cmd;
-    if (!currentdir.empty()) info.CurrentDir = currentdir;
+    if (!currentdir.empty())
+        info.CurrentDir = currentdir;
     info.UseShowWindow = true;
     info.ShowWindow = SW_HIDE_;
     info.InheritHandles = true;
     info.Stdio = StdioMode::CombinedPipe;
     std::unique_ptr<IProcess> process = Processes().CreateProcess(info);
-    if (!process || !process->Output()) return;
+    if (!process || !process->Output())
+        return;
 
     WaitResult result;
     do {
@@ -353,11 +391,13 @@ uint32_t TWinUtils::WinExec32AndWait(const std::string& Cmd, int CmdShow,
     info.UseShowWindow = true;
     info.ShowWindow = static_cast<uint16_t>(CmdShow);
     std::unique_ptr<IProcess> process = Processes().CreateProcess(info);
-    if (!process) return kNoExitCode;
+    if (!process)
+        return kNoExitCode;
 
     process->WaitForInputIdle();
     uint32_t code = kNoExitCode;
-    if (process->Wait(INFINITE_) == WaitResult::Signaled && !process->GetExitCode(code)) code = kNoExitCode;
+    if (process->Wait(INFINITE_) == WaitResult::Signaled && !process->GetExitCode(code))
+        code = kNoExitCode;
     return code;
 }
 
@@ -366,7 +406,8 @@ uint32_t TWinUtils::WinExec32AndWait(const std::string& Cmd, int CmdShow,
 bool TWinUtils::ProcessTerminate(uint32_t dwPID) {
     bool privileged = Processes().SetDebugPrivilege(true);
     bool terminated = Processes().TerminateProcessById(dwPID, kNoExitCode, kTerminateWaitMs);
-    if (privileged) Processes().SetDebugPrivilege(false);
+    if (privileged)
+        Processes().SetDebugPrivilege(false);
     return terminated;
 }
 
@@ -375,7 +416,8 @@ bool TWinUtils::EnumIP(std::string& sInt) {
     std::vector<std::string> addresses;
     bool listed = Host().Ipv4Interfaces(addresses);
     for (const std::string& address : addresses) {
-        if (address != "127.0.0.1") sInt += address + "\r\n";
+        if (address != "127.0.0.1")
+            sInt += address + "\r\n";
     }
     return listed;
 }
@@ -400,8 +442,10 @@ bool IsSeparator(char c) {
 
 // "\\server", "C:\", "C:" or a leading separator: the part ".." never climbs above.
 size_t RootLength(const std::string& path) {
-    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return 2;
-    if (path.size() >= 2 && path[1] == ':') return path.size() > 2 && IsSeparator(path[2]) ? 3 : 2;
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]))
+        return 2;
+    if (path.size() >= 2 && path[1] == ':')
+        return path.size() > 2 && IsSeparator(path[2]) ? 3 : 2;
     return !path.empty() && IsSeparator(path[0]) ? 1 : 0;
 }
 
@@ -412,19 +456,24 @@ std::string CanonicalizePath(const std::string& path) {
     std::vector<std::string> parts;
     size_t start = rootLength;
     for (size_t i = rootLength; i <= path.size(); ++i) {
-        if (i < path.size() && !IsSeparator(path[i])) continue;
+        if (i < path.size() && !IsSeparator(path[i]))
+            continue;
         std::string part = path.substr(start, i - start);
         start = i + 1;
-        if (part.empty() || part == ".") continue;
+        if (part.empty() || part == ".")
+            continue;
         if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
+            if (!parts.empty())
+                parts.pop_back();
             continue;
         }
         parts.push_back(std::move(part));
     }
     std::string result = path.substr(0, rootLength);
-    for (size_t i = 0; i < parts.size(); ++i) result += (i ? "\\" : "") + parts[i];
-    if (!parts.empty() && IsSeparator(path.back())) result += '\\';
+    for (size_t i = 0; i < parts.size(); ++i)
+        result += (i ? "\\" : "") + parts[i];
+    if (!parts.empty() && IsSeparator(path.back()))
+        result += '\\';
     return result;
 }
 
@@ -448,7 +497,8 @@ void TakeWinVersionSnapshot() {
 OsVersion WinVersionSnapshot() {
     {
         std::lock_guard lock(gVersionMutex);
-        if (gVersion) return *gVersion;
+        if (gVersion)
+            return *gVersion;
     }
     TakeWinVersionSnapshot();
     std::lock_guard lock(gVersionMutex);

@@ -46,10 +46,12 @@ TMainForm::TMainForm(ui::TComponent* AOwner) : ui::TForm(AOwner, "MainForm") {
     SetClientSize(267, 89);
     Video = Make<ui::TAnimate>("Video");
     Video->SetBounds(16, 16, 48, 48);
-    Label1 = MakeLabel(*this, "Label1", 8, "Checking services");
-    Label2 = MakeLabel(*this, "Label2", 27, "Extracting database");
-    Label3 = MakeLabel(*this, "Label3", 46, "Backing up old installation");
-    Label4 = MakeLabel(*this, "Label4", 65, "Uninstalling previous version");
+    // Until the inspection has chosen the scenario, the window shows the steps of the dump upgrade.
+    const TUpgradeSteps& steps = UpgradeSteps(TUpgradeScenario::PostgresDump);
+    Label1 = MakeLabel(*this, "Label1", 8, steps[0].Caption);
+    Label2 = MakeLabel(*this, "Label2", 27, steps[1].Caption);
+    Label3 = MakeLabel(*this, "Label3", 46, steps[2].Caption);
+    Label4 = MakeLabel(*this, "Label4", 65, steps[3].Caption);
     ArrowImage = Make<ui::TImage>("ArrowImage");
     ArrowImage->SetBounds(72, Label1->Top(), 6, 13);
     ArrowImage->LoadFromResourceName("ARROW");
@@ -90,26 +92,14 @@ void TMainForm::FormCreate(ui::TComponent*) {
 }
 
 TUpgradeScenario TMainForm::Scenario() const {
-    if (!IsPostgresInstallation) {
-        return TUpgradeScenario::MySQL;
-    }
-    return EnableFastPostgresUpdate ? TUpgradeScenario::PostgresFast : TUpgradeScenario::PostgresDump;
+    return ScenarioOf(IsPostgresInstallation, EnableFastPostgresUpdate);
 }
 
 void TMainForm::SetScenarioCaptions() {
-    switch (Scenario()) {
-    case TUpgradeScenario::MySQL:
-        Label1->SetCaption("Backing up old installation");
-        Label2->SetCaption("Extracting database");
-        Label3->SetCaption("Converting database dump");
-        Label4->SetCaption("Uninstalling previous version");
-        break;
-    case TUpgradeScenario::PostgresFast:
-        Label2->SetCaption("Backing up old installation");
-        Label3->SetCaption("Saving database");
-        break;
-    case TUpgradeScenario::PostgresDump:
-        break;
+    const TUpgradeSteps& steps = UpgradeSteps(Scenario());
+    ui::TLabel* labels[] = {Label1, Label2, Label3, Label4};
+    for (size_t i = 0; i < steps.size(); ++i) {
+        labels[i]->SetCaption(steps[i].Caption);
     }
 }
 

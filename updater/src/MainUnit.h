@@ -2,14 +2,13 @@
 // TMainForm, the Updater's progress window: the animation, four step labels and the arrow at the
 // current step. Its creation opens the log, inspects the previous installation and fixes the scenario.
 #include "LoggerHandlersUnit.h"
+#include "UpgradeSteps.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
 
 #include <atomic>
 #include <memory>
 #include <string>
-
-enum class TUpgradeScenario { MySQL, PostgresFast, PostgresDump };
 
 class TMainForm : public ui::TForm {
 public:

@@ -4,13 +4,13 @@
 #include "CommandLine.h"
 #include "InspectionUnit.h"
 #include "LoggerUnit.h"
-#include "UninstallUnit.h"
 #include "MainUnit.h"
+#include "UninstallUnit.h"
+#include "UpgradeSteps.h"
 #include "WinUtilsUnit.h"
 #include "platform/Platform.h"
+#include "text/PathText.h"
 #include "text/TextCodec.h"
-
-#include <array>
 
 namespace {
 
@@ -24,13 +24,19 @@ bool IsStopped(const std::string& name) {
     return TServiceUtils::ServiceGetStatus(name) == plat::SERVICE_STOPPED_;
 }
 
-bool IsRunning(const std::string& name) {
-    return TServiceUtils::ServiceGetStatus(name) == plat::SERVICE_RUNNING_;
-}
-
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+// Stops or starts one database service unless it is in that state already, and logs which it did;
+// the title is the database's name as the log shows it.
+void BringService(const std::string& name, const std::string& title, ServiceState wanted) {
+    const bool start = wanted == plat::SERVICE_RUNNING_;
+    if (TServiceUtils::ServiceGetStatus(name) == wanted) {
+        TLogger::Fine(title + (start ? " service already started" : " service already stopped"));
+    } else if (start) {
+        TLogger::Fine("Starting " + title + " service");
+        TServiceUtils::ServiceStart(name);
+    } else {
+        TLogger::Fine("Stopping " + title + " service");
+        TServiceUtils::ServiceStop(name);
+    }
 }
 
 } // namespace
@@ -61,24 +67,12 @@ void TWorkingThread::Execute() {
 }
 
 void TWorkingThread::RunSteps() {
-    std::array<TStep, 4> steps{};
-    size_t databaseStep = 2;
-    if (!IsPostgresInstallation) {
-        steps = {&TWorkingThread::BackupOldCorvane, &TWorkingThread::ExtractMySQLDatabase,
-                 &TWorkingThread::ConvertMySQLDatabase, &TWorkingThread::UninstallOldVersion};
-    } else if (EnableFastPostgresUpdate) {
-        steps = {&TWorkingThread::CheckServices, &TWorkingThread::BackupOldCorvane,
-                 &TWorkingThread::SavePostgresData, &TWorkingThread::UninstallOldVersion};
-    } else {
-        steps = {&TWorkingThread::CheckServices, &TWorkingThread::ExtractDatabase,
-                 &TWorkingThread::BackupOldCorvane, &TWorkingThread::UninstallOldVersion};
-        databaseStep = 1;
-    }
+    const TUpgradeSteps& steps = UpgradeSteps(ScenarioOf(IsPostgresInstallation, EnableFastPostgresUpdate));
     CurrentStep = 1;
     Synchronize([this] { ShowStep(); });
     for (size_t i = 0; i < steps.size(); ++i) {
-        (this->*steps[i])();
-        if (i == databaseStep) {
+        (this->*steps[i].Run)();
+        if (steps[i].SavesDatabase) {
             EnsureDatabaseSaved();
         }
         if (i + 1 < steps.size()) {
@@ -113,39 +107,19 @@ void TWorkingThread::ShowStep() {
 }
 
 void TWorkingThread::StopMySQLService() {
-    if (IsStopped("Mysql")) {
-        TLogger::Fine("MySQL service already stopped");
-    } else {
-        TLogger::Fine("Stopping MySQL service");
-        TServiceUtils::ServiceStop("Mysql");
-    }
+    BringService("Mysql", "MySQL", plat::SERVICE_STOPPED_);
 }
 
 void TWorkingThread::StopPostgresService() {
-    if (IsStopped("pgsql")) {
-        TLogger::Fine("PostgreSQL service already stopped");
-    } else {
-        TLogger::Fine("Stopping PostgreSQL service");
-        TServiceUtils::ServiceStop("pgsql");
-    }
+    BringService("pgsql", "PostgreSQL", plat::SERVICE_STOPPED_);
 }
 
 void TWorkingThread::StartMySQLService() {
-    if (IsRunning("Mysql")) {
-        TLogger::Fine("MySQL service already started");
-    } else {
-        TLogger::Fine("Starting MySQL service");
-        TServiceUtils::ServiceStart("Mysql");
-    }
+    BringService("Mysql", "MySQL", plat::SERVICE_RUNNING_);
 }
 
 void TWorkingThread::StartPostgresService() {
-    if (IsRunning("pgsql")) {
-        TLogger::Fine("PostgreSQL service already started");
-    } else {
-        TLogger::Fine("Starting PostgreSQL service");
-        TServiceUtils::ServiceStart("pgsql");
-    }
+    BringService("pgsql", "PostgreSQL", plat::SERVICE_RUNNING_);
 }
 
 void TWorkingThread::StopTomcatServices() {
@@ -170,7 +144,7 @@ void TWorkingThread::CheckServices() {
 void TWorkingThread::RunScript(const std::string& AScriptPath, const std::string& AWorkingDir) {
     std::string command = "\"" + TWinUtils::GetSystemDir() + "\\cmd.exe\" /c \"" + AScriptPath + "\" ";
     TWinUtils::ExecConsoleAppWithCaptureOutput(
-        command, AWorkingDir.empty() ? FolderOf(AScriptPath) : AWorkingDir,
+        command, AWorkingDir.empty() ? text::FolderOf(AScriptPath) : AWorkingDir,
         [](const char* chunk) { TLogger::Fine(text::AnsiToUtf8(chunk)); });
 }
 

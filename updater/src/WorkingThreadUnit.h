@@ -52,7 +52,6 @@ protected:
     void Execute() override;
 
 private:
-    using TStep = void (TWorkingThread::*)();
     void RunSteps();
     void ShowStep();
     std::string PostgresSqlDir() const;
