@@ -1,6 +1,7 @@
-// xml2pgsql INPUT.xml OUTPUT.sql [-tf] [-custom NAME]
+// xml2pgsql INPUT.xml OUTPUT.sql [-tf] [-custom NAME] [-v]
 // Converts a MySQL XML dump into the PostgreSQL script the Updater writes, with the same table-list
-// rules, and prints a one-line summary.
+// rules, and prints a one-line summary. -v also shows the lines the Updater would log.
+#include "CommandLine.h"
 #include "DataConverterUnit.h"
 #include "LoggerUnit.h"
 #include "TableListUnit.h"
@@ -22,7 +23,7 @@ constexpr uint64_t kProgressThreshold = 64ull << 20;
 
 class TStderrLoggerHandler : public TLoggerHandler {
 public:
-    TStderrLoggerHandler() : TLoggerHandler(logFinest) { FActive = true; }
+    explicit TStderrLoggerHandler(int ALevel) : TLoggerHandler(ALevel) { FActive = true; }
     void Notify(const std::string& AMessage) override { std::fprintf(stderr, "%s\n", AMessage.c_str()); }
 
 protected:
@@ -40,15 +41,17 @@ uint64_t InputSize(const std::string& path) {
 
 int Run(const std::vector<std::string>& args) {
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: xml2pgsql INPUT.xml OUTPUT.sql [-tf] [-custom NAME]\n");
+        std::fprintf(stderr, "usage: xml2pgsql INPUT.xml OUTPUT.sql [-tf] [-custom NAME] [-v]\n");
         return 2;
     }
-    TStderrLoggerHandler logToStderr;
+    // Only the parameters after the two file names are switches.
+    TParams switches{"xml2pgsql"};
+    switches.insert(switches.end(), args.begin() + 2, args.end());
+    // The Updater's own log keeps every line at level fine (which table list, which tables were
+    // skipped); on the terminal they are noise unless asked for, while warnings and errors always show.
+    TStderrLoggerHandler logToStderr(FindCmdLineSwitch(switches, "v") ? logFinest : logSevere);
     const auto start = std::chrono::steady_clock::now();
     try {
-        // Only the parameters after the two file names are switches.
-        TParams switches{"xml2pgsql"};
-        switches.insert(switches.end(), args.begin() + 2, args.end());
         std::unique_ptr<TTableList> tables = LoadTableList(switches);
         TDataConverter converter(args[0], args[1], tables.get());
         if (InputSize(args[0]) >= kProgressThreshold) {
