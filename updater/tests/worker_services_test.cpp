@@ -9,57 +9,50 @@ using testing_support::CapturedLog;
 using testing_support::SimWindows;
 using Lines = std::vector<std::string>;
 
-struct DatabaseServiceCase {
-    void (*Operation)();
-    const char* Service;
-    uint32_t Before;
-    const char* Line;
-    uint32_t After;
-};
-
-class DatabaseServiceTest : public ::testing::TestWithParam<DatabaseServiceCase> {
-protected:
-    SimWindows sim;
-    CapturedLog log;
-};
-
-TEST_P(DatabaseServiceTest, ActsOnlyWhenTheServiceIsNotThereYetAndLogsWhichItDid) {
-    const DatabaseServiceCase& c = GetParam();
-    sim.AddService(c.Service, c.Before);
-    sim.AddService(c.Service == std::string("pgsql") ? "Mysql" : "pgsql", c.Before);
-    c.Operation();
-    EXPECT_EQ(log.Messages(), Lines{c.Line});
-    EXPECT_EQ(sim.StateOf(c.Service), c.After);
-    EXPECT_EQ(sim.StateOf(c.Service == std::string("pgsql") ? "Mysql" : "pgsql"), c.Before)
-        << "the other database is left alone";
-}
-
 constexpr uint32_t Stopped = plat::SERVICE_STOPPED_;
 constexpr uint32_t Running = plat::SERVICE_RUNNING_;
 
+// One of the four database service operations, with the line it logs when it acts and the line it
+// logs when the service is there already.
+struct DatabaseOperation {
+    const char* Name;
+    void (*Run)();
+    const char* Service;
+    uint32_t Target;
+    const char* Acting;
+    const char* Already;
+};
+
+class DatabaseServiceTest : public ::testing::TestWithParam<DatabaseOperation> {};
+
+TEST_P(DatabaseServiceTest, ActsOnlyWhenTheServiceIsNotThereYetAndLogsWhichItDid) {
+    const DatabaseOperation& op = GetParam();
+    const std::string other = op.Service == std::string("pgsql") ? "Mysql" : "pgsql";
+    for (uint32_t before : {Stopped, Running}) {
+        SimWindows sim;
+        CapturedLog log;
+        sim.AddService(op.Service, before);
+        sim.AddService(other, before);
+        op.Run();
+        EXPECT_EQ(log.Messages(), Lines{before == op.Target ? op.Already : op.Acting}) << before;
+        EXPECT_EQ(sim.StateOf(op.Service), op.Target) << before;
+        EXPECT_EQ(sim.StateOf(other), before) << "the other database is left alone";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     FourOperations, DatabaseServiceTest,
-    ::testing::Values(DatabaseServiceCase{&TWorkingThread::StopMySQLService, "Mysql", Running,
-                                          "Stopping MySQL service", Stopped},
-                      DatabaseServiceCase{&TWorkingThread::StopMySQLService, "Mysql", Stopped,
-                                          "MySQL service already stopped", Stopped},
-                      DatabaseServiceCase{&TWorkingThread::StopPostgresService, "pgsql", Running,
-                                          "Stopping PostgreSQL service", Stopped},
-                      DatabaseServiceCase{&TWorkingThread::StopPostgresService, "pgsql", Stopped,
-                                          "PostgreSQL service already stopped", Stopped},
-                      DatabaseServiceCase{&TWorkingThread::StartMySQLService, "Mysql", Stopped,
-                                          "Starting MySQL service", Running},
-                      DatabaseServiceCase{&TWorkingThread::StartMySQLService, "Mysql", Running,
-                                          "MySQL service already started", Running},
-                      DatabaseServiceCase{&TWorkingThread::StartPostgresService, "pgsql", Stopped,
-                                          "Starting PostgreSQL service", Running},
-                      DatabaseServiceCase{&TWorkingThread::StartPostgresService, "pgsql", Running,
-                                          "PostgreSQL service already started", Running}),
-    [](const ::testing::TestParamInfo<DatabaseServiceCase>& info) {
-        const DatabaseServiceCase& c = info.param;
-        return std::string(c.After == Running ? "Start" : "Stop") + c.Service + "When" +
-               (c.Before == Running ? "Running" : "Stopped");
-    });
+    ::testing::Values(DatabaseOperation{"StopMySQL", &TWorkingThread::StopMySQLService, "Mysql", Stopped,
+                                        "Stopping MySQL service", "MySQL service already stopped"},
+                      DatabaseOperation{"StopPostgres", &TWorkingThread::StopPostgresService, "pgsql",
+                                        Stopped, "Stopping PostgreSQL service",
+                                        "PostgreSQL service already stopped"},
+                      DatabaseOperation{"StartMySQL", &TWorkingThread::StartMySQLService, "Mysql", Running,
+                                        "Starting MySQL service", "MySQL service already started"},
+                      DatabaseOperation{"StartPostgres", &TWorkingThread::StartPostgresService, "pgsql",
+                                        Running, "Starting PostgreSQL service",
+                                        "PostgreSQL service already started"}),
+    [](const ::testing::TestParamInfo<DatabaseOperation>& info) { return std::string(info.param.Name); });
 
 // A service on its way (pending) is neither stopped nor running: the operation is asked for.
 TEST(DatabaseService, APendingServiceIsAskedToo) {
