@@ -27,12 +27,8 @@ std::string Lower(std::string s) {
 
 // True once the process of that id is gone (or never existed).
 bool ProcessEnded(uint32_t pid) {
-    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (!h)
-        return true;
-    bool ended = WaitForSingleObject(h, 30000) == WAIT_OBJECT_0;
-    CloseHandle(h);
-    return ended;
+    win::unique_handle h(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    return !h || WaitForSingleObject(h.get(), 30000) == WAIT_OBJECT_0;
 }
 
 uint32_t PidFrom(const std::string& file) {

@@ -1,6 +1,7 @@
 // A real service under Wine's service manager, driven through the service backend and TServiceUtils.
 #include "WinUtilsUnit.h"
 #include "WineTestSupport.h"
+#include "platform/PlatformHandles.h"
 #include "platform/win32/WinApi.h"
 
 #include <gtest/gtest.h>
@@ -35,30 +36,24 @@ public:
         cmd << '"' << HelperPath("wine_test_service.exe") << "\" " << name_ << " \"" << Log() << "\" "
             << script.Steps << ' ' << script.StepMs << ' ' << script.WaitHint << ' ' << script.Gate;
         binPath_ = cmd.str();
-        SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        SC_HANDLE svc = CreateServiceW(scm, win::Wide(name_).c_str(), win::Wide(DisplayName()).c_str(),
-                                       SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                       SERVICE_ERROR_NORMAL, win::Wide(binPath_).c_str(), nullptr, nullptr,
-                                       nullptr, nullptr, nullptr);
-        created_ = svc != nullptr;
-        if (svc)
-            CloseServiceHandle(svc);
-        if (scm)
-            CloseServiceHandle(scm);
+        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        win::unique_schandle svc(CreateServiceW(
+            scm.get(), win::Wide(name_).c_str(), win::Wide(DisplayName()).c_str(), SERVICE_ALL_ACCESS,
+            SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+            win::Wide(binPath_).c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+        created_ = static_cast<bool>(svc);
     }
 
     ~InstalledService() {
-        SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        SC_HANDLE svc = OpenServiceW(scm, win::Wide(name_).c_str(), SERVICE_ALL_ACCESS);
+        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        win::unique_schandle svc(OpenServiceW(scm.get(), win::Wide(name_).c_str(), SERVICE_ALL_ACCESS));
         if (svc) {
             SERVICE_STATUS s{};
-            ::ControlService(svc, SERVICE_CONTROL_STOP, &s);
-            WaitUntil([&] { return QueryServiceStatus(svc, &s) && s.dwCurrentState == SERVICE_STOPPED; });
-            DeleteService(svc);
-            CloseServiceHandle(svc);
+            ::ControlService(svc.get(), SERVICE_CONTROL_STOP, &s);
+            WaitUntil(
+                [&] { return QueryServiceStatus(svc.get(), &s) && s.dwCurrentState == SERVICE_STOPPED; });
+            DeleteService(svc.get());
         }
-        if (scm)
-            CloseServiceHandle(scm);
     }
 
     bool Created() const { return created_; }
@@ -119,23 +114,17 @@ public:
     explicit Opened(const std::string& service,
                     uint32_t access = SERVICE_START_ | SERVICE_STOP_ | SERVICE_QUERY_STATUS_ |
                                       SERVICE_QUERY_CONFIG_ | SERVICE_CHANGE_CONFIG_) {
-        scm = Services().OpenSCManager("", SC_MANAGER_CONNECT_ | SC_MANAGER_LOCK_);
+        scm.reset(Services().OpenSCManager("", SC_MANAGER_CONNECT_ | SC_MANAGER_LOCK_));
         if (scm)
-            svc = Services().OpenService(scm, service, access);
-    }
-    ~Opened() {
-        if (svc)
-            Services().CloseServiceHandle(svc);
-        if (scm)
-            Services().CloseServiceHandle(scm);
+            svc.reset(Services().OpenService(scm.get(), service, access));
     }
     ServiceStatus Status() const {
         ServiceStatus s;
-        Services().QueryServiceStatus(svc, s);
+        Services().QueryServiceStatus(svc.get(), s);
         return s;
     }
-    Handle scm = 0;
-    Handle svc = 0;
+    unique_service_handle scm;
+    unique_service_handle svc;
 };
 
 // Polls until the service reports the pending state with at least minCheckPoint; collects what it saw.
@@ -165,20 +154,20 @@ TEST(ServiceBackend, ReportsPendingStatesWithRisingCheckPointsThroughStartAndSto
     InstalledService service({2, 100, 1500, gateName});
     ASSERT_TRUE(service.Created());
     Opened o(service.Name());
-    ASSERT_NE(o.svc, 0u);
+    ASSERT_NE(o.svc.get(), 0u);
 
-    ASSERT_TRUE(Services().StartService(o.svc));
+    ASSERT_TRUE(Services().StartService(o.svc.get()));
     ExpectRisingCheckPoints(WatchPending(o, SERVICE_START_PENDING_, 3), 1500);
     gate->Set();
     EXPECT_TRUE(WaitUntil([&] { return o.Status().CurrentState == SERVICE_RUNNING_; }));
 
     ServiceStatus ex;
-    ASSERT_TRUE(Services().QueryServiceStatusEx(o.svc, ex));
+    ASSERT_TRUE(Services().QueryServiceStatusEx(o.svc.get(), ex));
     EXPECT_EQ(ex.CurrentState, SERVICE_RUNNING_);
     EXPECT_NE(ex.ProcessId, 0u);
 
     ServiceStatus stop;
-    ASSERT_TRUE(Services().ControlService(o.svc, SERVICE_CONTROL_STOP_, stop));
+    ASSERT_TRUE(Services().ControlService(o.svc.get(), SERVICE_CONTROL_STOP_, stop));
     ExpectRisingCheckPoints(WatchPending(o, SERVICE_STOP_PENDING_, 3), 1500);
     gate->Set();
     EXPECT_TRUE(WaitUntil([&] { return o.Status().CurrentState == SERVICE_STOPPED_; }));
@@ -190,13 +179,13 @@ TEST(ServiceBackend, RefusesToStartARunningServiceAndToStopAStoppedOne) {
     Opened o(service.Name());
 
     ServiceStatus status;
-    EXPECT_FALSE(Services().ControlService(o.svc, SERVICE_CONTROL_STOP_, status));
+    EXPECT_FALSE(Services().ControlService(o.svc.get(), SERVICE_CONTROL_STOP_, status));
     EXPECT_EQ(LastError(), ERROR_SERVICE_NOT_ACTIVE_);
     EXPECT_EQ(status.CurrentState, SERVICE_STOPPED_) << "the refused stop still reports the state";
 
-    ASSERT_TRUE(Services().StartService(o.svc));
+    ASSERT_TRUE(Services().StartService(o.svc.get()));
     ASSERT_TRUE(WaitUntil([&] { return o.Status().CurrentState == SERVICE_RUNNING_; }));
-    EXPECT_FALSE(Services().StartService(o.svc));
+    EXPECT_FALSE(Services().StartService(o.svc.get()));
     EXPECT_EQ(LastError(), ERROR_SERVICE_ALREADY_RUNNING_);
 }
 
@@ -205,18 +194,18 @@ TEST(ServiceBackend, ChangesOnlyTheStartTypeUnderTheDatabaseLock) {
     ASSERT_TRUE(service.Created());
     Opened o(service.Name());
     ServiceConfig before;
-    ASSERT_TRUE(Services().QueryServiceConfig(o.svc, before));
+    ASSERT_TRUE(Services().QueryServiceConfig(o.svc.get(), before));
     EXPECT_EQ(before.StartType, SERVICE_DEMAND_START_);
     EXPECT_EQ(before.BinaryPathName, service.BinPath());
     EXPECT_EQ(before.DisplayName, service.DisplayName());
 
-    Handle lock = Services().LockServiceDatabase(o.scm);
+    Handle lock = Services().LockServiceDatabase(o.scm.get());
     ASSERT_NE(lock, 0u) << LastError();
-    EXPECT_TRUE(Services().ChangeServiceStartType(o.svc, SERVICE_AUTO_START_));
+    EXPECT_TRUE(Services().ChangeServiceStartType(o.svc.get(), SERVICE_AUTO_START_));
     EXPECT_TRUE(Services().UnlockServiceDatabase(lock));
 
     ServiceConfig after;
-    ASSERT_TRUE(Services().QueryServiceConfig(o.svc, after));
+    ASSERT_TRUE(Services().QueryServiceConfig(o.svc.get(), after));
     EXPECT_EQ(after.StartType, SERVICE_AUTO_START_);
     EXPECT_EQ(after.BinaryPathName, before.BinaryPathName);
     EXPECT_EQ(after.DisplayName, before.DisplayName);
@@ -227,8 +216,8 @@ TEST(ServiceBackend, ChangesOnlyTheStartTypeUnderTheDatabaseLock) {
 
 TEST(ServiceBackend, UnknownServiceCannotBeOpenedAndTheSystemNamesTheError) {
     Opened o(UniqueName("tk_missing_"));
-    ASSERT_NE(o.scm, 0u);
-    EXPECT_EQ(o.svc, 0u);
+    ASSERT_NE(o.scm.get(), 0u);
+    EXPECT_EQ(o.svc.get(), 0u);
     EXPECT_EQ(LastError(), ERROR_SERVICE_DOES_NOT_EXIST_);
     std::string text = Host().SysErrorMessage(ERROR_SERVICE_DOES_NOT_EXIST_);
     EXPECT_FALSE(text.empty());
@@ -336,7 +325,7 @@ TEST_F(ServiceUtilsOnWine, StartTypeChangesWhileTheBinaryPathStays) {
 
     Opened o(service.Name(), SERVICE_QUERY_CONFIG_);
     ServiceConfig config;
-    ASSERT_TRUE(Services().QueryServiceConfig(o.svc, config));
+    ASSERT_TRUE(Services().QueryServiceConfig(o.svc.get(), config));
     EXPECT_EQ(config.BinaryPathName, service.BinPath());
     EXPECT_EQ(config.DisplayName, service.DisplayName());
 }

@@ -45,23 +45,20 @@ bool FolderExists(const std::string& path) {
 
 // Stops and deletes a service of the prefix, waiting until the service manager has let go of it.
 void RemoveService(const std::string& name) {
-    SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    SC_HANDLE svc = scm ? OpenServiceW(scm, win::Wide(name).c_str(), SERVICE_ALL_ACCESS) : nullptr;
+    win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    win::unique_schandle svc(scm ? OpenServiceW(scm.get(), win::Wide(name).c_str(), SERVICE_ALL_ACCESS)
+                                 : nullptr);
     if (svc) {
         SERVICE_STATUS s{};
-        ControlService(svc, SERVICE_CONTROL_STOP, &s);
-        WaitUntil([&] { return QueryServiceStatus(svc, &s) && s.dwCurrentState == SERVICE_STOPPED; });
-        DeleteService(svc);
-        CloseServiceHandle(svc);
+        ControlService(svc.get(), SERVICE_CONTROL_STOP, &s);
+        WaitUntil([&] { return QueryServiceStatus(svc.get(), &s) && s.dwCurrentState == SERVICE_STOPPED; });
+        DeleteService(svc.get());
+        svc.reset();
         WaitUntil([&] {
-            SC_HANDLE gone = OpenServiceW(scm, win::Wide(name).c_str(), SERVICE_QUERY_STATUS);
-            if (gone)
-                CloseServiceHandle(gone);
-            return gone == nullptr;
+            return !win::unique_schandle(
+                OpenServiceW(scm.get(), win::Wide(name).c_str(), SERVICE_QUERY_STATUS));
         });
     }
-    if (scm)
-        CloseServiceHandle(scm);
 }
 
 // The test service under one of the names the Updater looks for, deleted again at the end.
@@ -71,19 +68,16 @@ public:
         RemoveService(name);
         const std::string bin =
             "\"" + HelperPath("wine_test_service.exe") + "\" " + name + " \"" + log + "\" 1 50 100";
-        SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        SC_HANDLE svc =
-            CreateServiceW(scm, win::Wide(name).c_str(), win::Wide(name).c_str(), SERVICE_ALL_ACCESS,
+        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        win::unique_schandle svc(
+            CreateServiceW(scm.get(), win::Wide(name).c_str(), win::Wide(name).c_str(), SERVICE_ALL_ACCESS,
                            SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                           win::Wide(bin).c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
-        ready_ = svc != nullptr;
+                           win::Wide(bin).c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+        ready_ = static_cast<bool>(svc);
         if (svc && running) {
-            ready_ = StartServiceW(svc, 0, nullptr) && WaitUntil([&] { return State() == SERVICE_RUNNING; });
+            ready_ =
+                StartServiceW(svc.get(), 0, nullptr) && WaitUntil([&] { return State() == SERVICE_RUNNING; });
         }
-        if (svc)
-            CloseServiceHandle(svc);
-        if (scm)
-            CloseServiceHandle(scm);
     }
     ~NamedService() { RemoveService(name_); }
     NamedService(const NamedService&) = delete;
@@ -93,14 +87,11 @@ public:
 
     DWORD State() const {
         SERVICE_STATUS s{};
-        SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-        SC_HANDLE svc = scm ? OpenServiceW(scm, win::Wide(name_).c_str(), SERVICE_QUERY_STATUS) : nullptr;
-        if (svc) {
-            QueryServiceStatus(svc, &s);
-            CloseServiceHandle(svc);
-        }
-        if (scm)
-            CloseServiceHandle(scm);
+        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+        win::unique_schandle svc(scm ? OpenServiceW(scm.get(), win::Wide(name_).c_str(), SERVICE_QUERY_STATUS)
+                                     : nullptr);
+        if (svc)
+            QueryServiceStatus(svc.get(), &s);
         return s.dwCurrentState;
     }
 
@@ -110,24 +101,22 @@ private:
 };
 
 void SetString(const std::string& key, const std::string& name, const std::string& value) {
-    HKEY h = nullptr;
+    win::unique_hkey h;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, win::Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &h, nullptr),
+                              nullptr, h.put(), nullptr),
               ERROR_SUCCESS);
     const std::wstring wide = win::Wide(value);
-    RegSetValueExW(h, win::Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+    RegSetValueExW(h.get(), win::Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
                    static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(h);
 }
 
 void SetDword(const std::string& key, const std::string& name, DWORD value) {
-    HKEY h = nullptr;
+    win::unique_hkey h;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, win::Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &h, nullptr),
+                              nullptr, h.put(), nullptr),
               ERROR_SUCCESS);
-    RegSetValueExW(h, win::Wide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+    RegSetValueExW(h.get(), win::Wide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                    sizeof value);
-    RegCloseKey(h);
 }
 
 std::optional<DWORD> GetDword(const std::string& key, const std::string& name) {
@@ -239,13 +228,13 @@ protected:
         if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             win::Wide(new_).c_str(), &si, &pi))
             return -2;
+        win::unique_handle thread(pi.hThread);
+        win::unique_handle process(pi.hProcess);
         DWORD code = static_cast<DWORD>(-1);
-        if (WaitForSingleObject(pi.hProcess, UpdaterLimitMs) == WAIT_OBJECT_0)
-            GetExitCodeProcess(pi.hProcess, &code);
+        if (WaitForSingleObject(process.get(), UpdaterLimitMs) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.get(), &code);
         else
-            TerminateProcess(pi.hProcess, 3);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+            TerminateProcess(process.get(), 3);
         return static_cast<int>(code);
     }
 
