@@ -7,7 +7,7 @@
 // STEPS checkpoints of STEP_MS each are reported with the wait hint WAIT_HINT, before RUNNING and
 // before STOPPED. With GATE, the pending states go on (checkpoints still rising) until the named event
 // GATE has been signalled, so that a test can look at them without racing the service.
-#include <windows.h>
+#include "platform/win32/UniqueAny.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -26,21 +26,21 @@ struct Options {
 
 Options gOptions;
 SERVICE_STATUS_HANDLE gStatusHandle = nullptr;
-HANDLE gStopRequested = nullptr;
+plat::win::unique_handle gStopRequested;
 SERVICE_STATUS gStatus{};
 
 constexpr DWORD kGateLimitMs = 120000;
 
 void AppendLog(const SERVICE_STATUS& s) {
-    HANDLE f = CreateFileW(gOptions.Log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
+    plat::win::unique_handle f(CreateFileW(gOptions.Log.c_str(), FILE_APPEND_DATA,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f)
         return;
     char line[64];
     int n = std::snprintf(line, sizeof line, "%lu %lu %lu\n", s.dwCurrentState, s.dwCheckPoint, s.dwWaitHint);
     DWORD written = 0;
-    WriteFile(f, line, static_cast<DWORD>(n), &written, nullptr);
-    CloseHandle(f);
+    WriteFile(f.get(), line, static_cast<DWORD>(n), &written, nullptr);
 }
 
 void Report(DWORD state, DWORD checkPoint, DWORD waitHint) {
@@ -60,16 +60,15 @@ bool GateOpen(HANDLE gate) {
 
 // Reports the pending state with rising checkpoints for STEPS steps, and longer while the gate is shut.
 void RunPending(DWORD state) {
-    HANDLE gate = gOptions.Gate.empty() ? nullptr : OpenEventW(SYNCHRONIZE, FALSE, gOptions.Gate.c_str());
+    plat::win::unique_handle gate(
+        gOptions.Gate.empty() ? nullptr : OpenEventW(SYNCHRONIZE, FALSE, gOptions.Gate.c_str()));
     DWORD checkPoint = 1;
     DWORD waited = 0;
-    for (; checkPoint <= gOptions.Steps || (!GateOpen(gate) && waited < kGateLimitMs); ++checkPoint) {
+    for (; checkPoint <= gOptions.Steps || (!GateOpen(gate.get()) && waited < kGateLimitMs); ++checkPoint) {
         Report(state, checkPoint, gOptions.WaitHint);
         Sleep(gOptions.StepMs);
         waited += gOptions.StepMs;
     }
-    if (gate)
-        CloseHandle(gate);
 }
 
 DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
@@ -78,7 +77,7 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
     case SERVICE_CONTROL_SHUTDOWN:
         // Answered at once, as a slow service must, so that the stop request already sees the pending state.
         Report(SERVICE_STOP_PENDING, 0, gOptions.WaitHint);
-        SetEvent(gStopRequested);
+        SetEvent(gStopRequested.get());
         return NO_ERROR;
     case SERVICE_CONTROL_INTERROGATE:
         return NO_ERROR;
@@ -91,12 +90,12 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
     gStatusHandle = RegisterServiceCtrlHandlerExW(gOptions.Name.c_str(), Handler, nullptr);
     if (!gStatusHandle)
         return;
-    gStopRequested = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    gStopRequested.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     RunPending(SERVICE_START_PENDING);
     Report(SERVICE_RUNNING, 0, 0);
-    WaitForSingleObject(gStopRequested, INFINITE);
+    WaitForSingleObject(gStopRequested.get(), INFINITE);
     RunPending(SERVICE_STOP_PENDING);
-    CloseHandle(gStopRequested);
+    gStopRequested.reset();
     Report(SERVICE_STOPPED, 0, 0);
 }
 
