@@ -3,6 +3,7 @@
 #include "ui/Threads.h"
 
 #include <atomic>
+#include <exception>
 
 namespace ui {
 
@@ -85,6 +86,11 @@ TForm* TControl::ParentForm() const {
 }
 
 void TControl::HandleNeeded() {
+    // A control's window is a child of its form's: it is made with the form's, never before it.
+    TForm* form = ParentForm();
+    if (form != nullptr && form != this && !form->HandleAllocated()) {
+        return;
+    }
     if (!FPeer) {
         FPeer = Backend().CreatePeer(*this);
     }
@@ -198,21 +204,47 @@ void TApplication::Initialize() {
 }
 
 void TApplication::Run() {
-    if (FMainForm != nullptr && !FMainForm->Showing()) {
-        FMainForm->Show();
+    std::exception_ptr failure;
+    try {
+        if (FMainForm != nullptr && !FMainForm->Showing()) {
+            FMainForm->Show();
+        }
+        while (!gTerminated) {
+            Backend().HandleMessage();
+        }
+    } catch (...) {
+        failure = std::current_exception();
+        gTerminated = true;
     }
-    while (!gTerminated) {
-        Backend().HandleMessage();
-    }
+    // Self-freeing workers may still wait on a hand-off, and each must be joined before the program goes
+    // on to its end: serve them through the message loop while it works, through the hand-off queue
+    // alone once it has failed.
     while (RunningSelfFreeingThreads() > 0) {
-        Backend().HandleMessage();
+        if (failure) {
+            if (!CheckSynchronize()) {
+                WaitForSynchronize();
+            }
+            continue;
+        }
+        try {
+            Backend().HandleMessage();
+        } catch (...) {
+            failure = std::current_exception();
+        }
     }
     CheckSynchronize();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
 }
 
 void TApplication::Terminate() {
     gTerminated = true;
-    Backend().WakeMainThread();
+    try {
+        Backend().WakeMainThread();
+    } catch (const std::exception&) {
+        // The flag is set; the window thread sees it when the message it handles now is done.
+    }
 }
 
 bool TApplication::Terminated() const {

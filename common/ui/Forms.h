@@ -174,8 +174,9 @@ public:
     TForm* MainForm() const { return FMainForm; }
     void SetMainForm(TForm* AForm) { FMainForm = AForm; }
 
-    // Shows the main form and serves the message loop until Terminate; then waits for the worker
-    // threads that free themselves, still serving their Synchronize calls, so nothing outlives the run.
+    // Shows the main form and serves the message loop until Terminate; then serves the worker threads
+    // that free themselves until each has ended and been joined, so nothing of them outlives the run.
+    // An error of the loop is raised once they have.
     void Run();
     void Terminate();
     bool Terminated() const;

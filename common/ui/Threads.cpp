@@ -3,10 +3,15 @@
 #include "platform/ComScope.h"
 #include "ui/Backend.h"
 
+#include <cxxabi.h>
+
+#include <algorithm>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <vector>
 
 namespace ui {
 
@@ -25,15 +30,68 @@ struct SyncState {
     std::deque<SyncRequest*> Queue;
     bool WakeUp = false;
     std::thread::id MainThread = std::this_thread::get_id();
+    // Self-freeing threads not joined yet, and the system threads of those whose Execute has returned.
     int SelfFreeing = 0;
+    std::vector<std::thread> Ended;
 };
 
+// Never destroyed: a worker may still use it while the process ends.
 SyncState& State() {
     static SyncState* state = new SyncState;
     return *state;
 }
 
+// Joins the self-freeing threads that have ended. Each has only its last wake-up call left to make, so
+// the join is short; once it returns, nothing of that thread runs any more.
+void JoinEndedThreads() {
+    auto& s = State();
+    std::vector<std::thread> ended;
+    {
+        std::lock_guard<std::mutex> guard(s.Lock);
+        ended.swap(s.Ended);
+    }
+    if (ended.empty()) {
+        return;
+    }
+    for (std::thread& thread : ended) {
+        thread.join();
+    }
+    std::lock_guard<std::mutex> guard(s.Lock);
+    s.SelfFreeing -= static_cast<int>(ended.size());
+}
+
+// Takes a request back that the window thread has not started on; false when it has.
+bool Withdraw(SyncRequest* request) {
+    auto& s = State();
+    std::lock_guard<std::mutex> guard(s.Lock);
+    auto at = std::find(s.Queue.begin(), s.Queue.end(), request);
+    if (at == s.Queue.end()) {
+        return false;
+    }
+    s.Queue.erase(at);
+    return true;
+}
+
+std::string Describe(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const EBaseError& e) {
+        return e.Describe();
+    } catch (const std::exception& e) {
+        return TypeName(typeid(e)) + ": " + e.what();
+    } catch (...) {
+        return "an exception of unknown type";
+    }
+}
+
 } // namespace
+
+std::string TypeName(const std::type_info& AType) {
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> readable(
+        abi::__cxa_demangle(AType.name(), nullptr, nullptr, &status), std::free);
+    return status == 0 && readable ? std::string(readable.get()) : std::string(AType.name());
+}
 
 void SetMainThread() {
     std::lock_guard<std::mutex> guard(State().Lock);
@@ -49,14 +107,17 @@ bool CheckSynchronize() {
     auto& s = State();
     bool any = false;
     for (;;) {
-        SyncRequest* request;
+        SyncRequest* request = nullptr;
         {
             std::lock_guard<std::mutex> guard(s.Lock);
-            if (s.Queue.empty()) {
-                return any;
+            if (!s.Queue.empty()) {
+                request = s.Queue.front();
+                s.Queue.pop_front();
             }
-            request = s.Queue.front();
-            s.Queue.pop_front();
+        }
+        if (request == nullptr) {
+            JoinEndedThreads();
+            return any;
         }
         try {
             request->Method();
@@ -75,7 +136,7 @@ bool CheckSynchronize() {
 void WaitForSynchronize() {
     auto& s = State();
     std::unique_lock<std::mutex> lock(s.Lock);
-    s.Queued.wait(lock, [&] { return !s.Queue.empty() || s.WakeUp; });
+    s.Queued.wait(lock, [&] { return !s.Queue.empty() || !s.Ended.empty() || s.WakeUp; });
     s.WakeUp = false;
 }
 
@@ -104,7 +165,15 @@ void TThread::Synchronize(const std::function<void()>& AMethod) {
         s.Queue.push_back(&request);
     }
     s.Queued.notify_all();
-    Backend().WakeMainThread();
+    try {
+        Backend().WakeMainThread();
+    } catch (...) {
+        // Nobody will serve a request the window thread cannot be told about; one it has already taken
+        // is served anyway, so that is waited for.
+        if (Withdraw(&request)) {
+            throw;
+        }
+    }
     {
         std::unique_lock<std::mutex> lock(s.Lock);
         s.Served.wait(lock, [&] { return request.Done; });
@@ -117,10 +186,11 @@ void TThread::Synchronize(const std::function<void()>& AMethod) {
 TThread::TThread() = default;
 
 TThread::~TThread() {
-    if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id()) {
-        FThread.join();
-    } else if (FThread.joinable()) {
-        FThread.detach();
+    if (FThread.joinable()) {
+        // The derived part is already gone while Execute may still use it: there is no safe way on.
+        Backend().ReportFault(TypeName(typeid(*this)) +
+                              " destroyed while its thread runs: the owner must call WaitFor() first");
+        std::abort();
     }
 }
 
@@ -129,6 +199,7 @@ void TThread::Start() {
         std::lock_guard<std::mutex> guard(State().Lock);
         ++State().SelfFreeing;
     }
+    std::lock_guard<std::mutex> guard(FStartLock);
     FThread = std::thread([this] { Run(); });
 }
 
@@ -138,23 +209,43 @@ void TThread::WaitFor() {
     }
 }
 
-void TThread::Run() {
+void TThread::ReportEscapedError(std::exception_ptr AError) const {
     try {
-        plat::ComScope com; // each thread owns its COM, as the program's entry does for the window thread
-        Execute();
+        Backend().ReportFault(TypeName(typeid(*this)) + " ended by " + Describe(AError));
     } catch (...) {
-        // An error that escapes Execute ends the thread only; Execute reports what it must itself.
+        // Reporting is the last thing this thread does; a report that fails must not take the process.
+    }
+}
+
+void TThread::Run() {
+    {
+        plat::ComScope com;
+        try {
+            Execute();
+        } catch (...) {
+            ReportEscapedError(std::current_exception());
+        }
     }
     if (!FreeOnTerminate) {
         return;
     }
-    delete this;
+    std::thread self;
     {
-        std::lock_guard<std::mutex> guard(State().Lock);
-        --State().SelfFreeing;
+        std::lock_guard<std::mutex> guard(FStartLock);
+        self = std::move(FThread);
     }
-    WakeSynchronizeWaiters();
-    Backend().WakeMainThread();
+    delete this;
+    auto& s = State();
+    {
+        std::lock_guard<std::mutex> guard(s.Lock);
+        s.Ended.push_back(std::move(self));
+    }
+    s.Queued.notify_all();
+    try {
+        Backend().WakeMainThread();
+    } catch (...) {
+        // The window thread finds this thread in its next turn all the same.
+    }
 }
 
 } // namespace ui

@@ -33,6 +33,8 @@ public:
     void WakeMainThread() override { WakeSynchronizeWaiters(); }
 
     void Announce(const std::string& text) override { std::cout << text << std::endl; }
+
+    void ReportFault(const std::string& text) override { std::cerr << text << std::endl; }
 };
 
 // Message boxes of a run without windows: the text goes to standard error and the box answers with
@@ -51,8 +53,7 @@ public:
 
 } // namespace
 
-// Never destroyed: a worker that frees itself may still wake the window thread while the process ends.
-IBackend& Backend() {
+IBackend& BuildBackend() {
     static HeadlessBackend* backend = new HeadlessBackend;
     return *backend;
 }

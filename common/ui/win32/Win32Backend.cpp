@@ -8,6 +8,8 @@
 
 #include <commctrl.h>
 
+#include <iostream>
+
 namespace ui {
 
 namespace {
@@ -22,6 +24,7 @@ LRESULT CALLBACK SyncProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// Without the hand-off window no worker could ever be served, so the backend exists only with it.
 class Win32Backend : public IBackend {
 public:
     Win32Backend() {
@@ -33,21 +36,24 @@ public:
         wc.lpfnWndProc = SyncProc;
         wc.hInstance = win32::Instance();
         wc.lpszClassName = SyncClass;
-        RegisterClassExW(&wc);
-        FSync = CreateWindowExW(0, SyncClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, win32::Instance(),
-                                nullptr);
+        win32::RegisterWindowClass(wc);
+        FSync.reset(win32::CreateWindowChecked(0, SyncClass, 0, 0, 0, 0, 0, HWND_MESSAGE));
     }
 
     std::unique_ptr<IControlPeer> CreatePeer(TControl& control) override {
         return win32::CreateNativePeer(control);
     }
 
+    // GetMessageW's -1 is no message but a loop that cannot go on (its message is not filled in).
     void HandleMessage() override {
         MSG msg;
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == -1) {
+            win32::RaiseLastError("The message loop cannot get messages");
+        }
         if (got == 0) {
             Application().Terminate();
-        } else if (got > 0) {
+        } else {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -67,19 +73,27 @@ public:
         CheckSynchronize();
     }
 
-    void WakeMainThread() override { PostMessageW(FSync, win32::WM_TK_SYNCHRONIZE, 0, 0); }
+    void WakeMainThread() override {
+        if (!PostMessageW(FSync.get(), win32::WM_TK_SYNCHRONIZE, 0, 0)) {
+            win32::RaiseLastError("Cannot reach the window thread");
+        }
+    }
 
     // The windows show the progress; there is no console to tell.
     void Announce(const std::string&) override {}
 
+    void ReportFault(const std::string& text) override {
+        std::cerr << text << std::endl;
+        OutputDebugStringW(text::ToWide(text + "\n").c_str());
+    }
+
 private:
-    HWND FSync = nullptr;
+    plat::win::unique_hwnd FSync;
 };
 
 } // namespace
 
-// Never destroyed: a worker that frees itself may still wake the window thread while the process ends.
-IBackend& Backend() {
+IBackend& BuildBackend() {
     static Win32Backend* backend = new Win32Backend;
     return *backend;
 }

@@ -1,6 +1,9 @@
 #pragma once
-// Shared pieces of the native peers: module handle, fonts, and the window classes of this runtime.
+// Shared pieces of the native peers: module handle, fonts, checked window classes and windows, and the
+// peer every native control has.
 #include "ui/Forms.h"
+
+#include "platform/win32/UniqueAny.h"
 
 #include <windows.h>
 
@@ -17,20 +20,31 @@ HFONT FontFor(const TFont& AFont);
 // The native window of a control's peer, or nullptr.
 HWND WindowOf(const TControl* AControl);
 
-// Every native peer keeps its window; the form's peer also answers messages its children send up.
+// EOSError with the calling thread's last error and the system's text for it, after AWhat.
+[[noreturn]] void RaiseLastError(const std::string& AWhat);
+// Registers a window class once per process; EOSError when the system refuses it.
+void RegisterWindowClass(const WNDCLASSEXW& AClass);
+// CreateWindowExW whose failure is EOSError naming the class, instead of a window that is not there.
+HWND CreateWindowChecked(DWORD AExStyle, const wchar_t* AClass, DWORD AStyle, int ALeft, int ATop, int AWidth,
+                         int AHeight, HWND AParent, void* ACreateParam = nullptr);
+
+// Every native peer owns its window; the form's peer also answers messages its children send up.
 class WindowPeer : public IControlPeer {
 public:
-    HWND Handle() const { return FHandle; }
+    HWND Handle() const { return FHandle.get(); }
     ~WindowPeer() override;
 
     // Messages a child sends to its parent (drawing, colours) reach the child's peer here.
     virtual bool ParentNotify(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 protected:
+    // Takes a child window of a system class: its messages to the parent find this peer from now on.
+    void AdoptChild(HWND AWindow);
     void ApplyCommon(const TControl& control);
-    HWND FHandle = nullptr;
+    plat::win::unique_hwnd FHandle;
 };
 
+// The peer of a child window made by AdoptChild, or nullptr.
 WindowPeer* PeerOfWindow(HWND AWindow);
 
 } // namespace ui::win32

@@ -2,8 +2,12 @@
 
 #include "text/TextCodec.h"
 #include "ui/StdCtrls.h"
+#include "ui/Threads.h"
 
 #include <commctrl.h>
+
+#include <typeindex>
+#include <unordered_map>
 
 namespace ui::win32 {
 
@@ -12,8 +16,8 @@ std::unique_ptr<IControlPeer> CreateFormPeer(TForm& AForm);
 namespace {
 
 HWND CreateChild(const TControl& control, const wchar_t* cls, DWORD style) {
-    return CreateWindowExW(0, cls, L"", WS_CHILD | style, control.Left(), control.Top(), control.Width(),
-                           control.Height(), WindowOf(control.ParentForm()), nullptr, Instance(), nullptr);
+    return CreateWindowChecked(0, cls, WS_CHILD | style, control.Left(), control.Top(), control.Width(),
+                               control.Height(), WindowOf(control.ParentForm()));
 }
 
 void PlaceAndShow(HWND hwnd, const TControl& control) {
@@ -25,14 +29,14 @@ void PlaceAndShow(HWND hwnd, const TControl& control) {
 class LabelPeer : public WindowPeer {
 public:
     explicit LabelPeer(TLabel& label) : FLabel(label) {
-        FHandle = CreateChild(label, L"STATIC", SS_LEFT | SS_NOPREFIX);
+        AdoptChild(CreateChild(label, L"STATIC", SS_LEFT | SS_NOPREFIX));
         Changed();
     }
     void Changed() override {
         ApplyCommon(FLabel);
-        SetWindowTextW(FHandle, text::ToWide(FLabel.Caption()).c_str());
-        PlaceAndShow(FHandle, FLabel);
-        InvalidateRect(FHandle, nullptr, TRUE);
+        SetWindowTextW(Handle(), text::ToWide(FLabel.Caption()).c_str());
+        PlaceAndShow(Handle(), FLabel);
+        InvalidateRect(Handle(), nullptr, TRUE);
     }
 
 private:
@@ -43,27 +47,27 @@ private:
 class AnimatePeer : public WindowPeer {
 public:
     explicit AnimatePeer(TAnimate& animate) : FAnimate(animate) {
-        FHandle = CreateChild(animate, ANIMATE_CLASSW, ACS_TRANSPARENT);
+        AdoptChild(CreateChild(animate, ANIMATE_CLASSW, ACS_TRANSPARENT));
         Changed();
     }
     void Changed() override {
         ApplyCommon(FAnimate);
         if (FAnimate.ResName() != FOpened) {
             std::wstring name = text::ToWide(FAnimate.ResName());
-            SendMessageW(FHandle, ACM_OPENW, reinterpret_cast<WPARAM>(Instance()),
+            SendMessageW(Handle(), ACM_OPENW, reinterpret_cast<WPARAM>(Instance()),
                          reinterpret_cast<LPARAM>(name.c_str()));
             FOpened = FAnimate.ResName();
             FPlaying = false;
         }
         if (FAnimate.Active() != FPlaying) {
             if (FAnimate.Active()) {
-                SendMessageW(FHandle, ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, 0xFFFF));
+                SendMessageW(Handle(), ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, 0xFFFF));
             } else {
-                SendMessageW(FHandle, ACM_STOP, 0, 0);
+                SendMessageW(Handle(), ACM_STOP, 0, 0);
             }
             FPlaying = FAnimate.Active();
         }
-        PlaceAndShow(FHandle, FAnimate);
+        PlaceAndShow(Handle(), FAnimate);
     }
 
 private:
@@ -77,21 +81,16 @@ private:
 class ImagePeer : public WindowPeer {
 public:
     explicit ImagePeer(TImage& image) : FImage(image) {
-        FHandle = CreateChild(image, L"STATIC", SS_OWNERDRAW);
+        AdoptChild(CreateChild(image, L"STATIC", SS_OWNERDRAW));
         Changed();
-    }
-    ~ImagePeer() override {
-        if (FBitmap != nullptr) {
-            DeleteObject(FBitmap);
-        }
     }
     void Changed() override {
         ApplyCommon(FImage);
         if (FImage.PictureData().data() != FLoadedFrom) {
             LoadPicture();
         }
-        PlaceAndShow(FHandle, FImage);
-        InvalidateRect(FHandle, nullptr, TRUE);
+        PlaceAndShow(Handle(), FImage);
+        InvalidateRect(Handle(), nullptr, TRUE);
     }
     bool ParentNotify(UINT, WPARAM, LPARAM lp, LRESULT& result) override {
         Draw(*reinterpret_cast<DRAWITEMSTRUCT*>(lp));
@@ -101,10 +100,7 @@ public:
 
 private:
     void LoadPicture() {
-        if (FBitmap != nullptr) {
-            DeleteObject(FBitmap);
-            FBitmap = nullptr;
-        }
+        FBitmap.reset();
         std::string_view data = FImage.PictureData();
         FLoadedFrom = data.data();
         if (!FImage.PictureInfo().Valid) {
@@ -113,60 +109,72 @@ private:
         auto* fileHeader = reinterpret_cast<const BITMAPFILEHEADER*>(data.data());
         auto* info = reinterpret_cast<const BITMAPINFO*>(data.data() + sizeof(BITMAPFILEHEADER));
         HDC screen = GetDC(nullptr);
-        FBitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, data.data() + fileHeader->bfOffBits,
-                                 info, DIB_RGB_COLORS);
+        FBitmap.reset(CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, data.data() + fileHeader->bfOffBits,
+                                     info, DIB_RGB_COLORS));
         ReleaseDC(nullptr, screen);
     }
 
     void Draw(const DRAWITEMSTRUCT& item) {
         FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
-        if (FBitmap == nullptr) {
+        if (!FBitmap) {
             return;
         }
         int width = FImage.PictureInfo().Width;
         int height = FImage.PictureInfo().Height;
-        HDC memory = CreateCompatibleDC(item.hDC);
-        HGDIOBJ old = SelectObject(memory, FBitmap);
-        if (FImage.Transparent()) {
-            COLORREF key = GetPixel(memory, 0, height - 1);
-            TransparentBlt(item.hDC, 0, 0, width, height, memory, 0, 0, width, height, key);
-        } else {
-            BitBlt(item.hDC, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+        plat::win::unique_hdc memory(CreateCompatibleDC(item.hDC));
+        plat::win::select_object_guard selected(memory.get(), FBitmap.get());
+        if (!selected) {
+            return;
         }
-        SelectObject(memory, old);
-        DeleteDC(memory);
+        if (FImage.Transparent()) {
+            COLORREF key = GetPixel(memory.get(), 0, height - 1);
+            TransparentBlt(item.hDC, 0, 0, width, height, memory.get(), 0, 0, width, height, key);
+        } else {
+            BitBlt(item.hDC, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
+        }
     }
 
     TImage& FImage;
-    HBITMAP FBitmap = nullptr;
+    plat::win::unique_gdi<HBITMAP> FBitmap;
     const char* FLoadedFrom = nullptr;
 };
 
-// Components without a native rendering of their own yet keep their state only.
-class StatePeer : public IControlPeer {
-public:
-    void Changed() override {}
-};
+template <class Component, class Peer> std::unique_ptr<IControlPeer> Make(TControl& control) {
+    return std::make_unique<Peer>(static_cast<Component&>(control));
+}
+
+using PeerFactory = std::unique_ptr<IControlPeer> (*)(TControl&);
+
+// Every component type with a native rendering; a type missing here has no window in this build.
+const std::unordered_map<std::type_index, PeerFactory>& PeerFactories() {
+    static const std::unordered_map<std::type_index, PeerFactory> factories{
+        {typeid(TLabel), &Make<TLabel, LabelPeer>},
+        {typeid(TAnimate), &Make<TAnimate, AnimatePeer>},
+        {typeid(TImage), &Make<TImage, ImagePeer>},
+    };
+    return factories;
+}
+
+std::string Describe(const TControl& control) {
+    return TypeName(typeid(control)) + " \"" + control.Name() + "\"";
+}
 
 } // namespace
 
+// Forms are subclassed by each program and all share the form peer; controls are found by their exact
+// type, so a subclass of a control needs an entry of its own rather than a peer that half fits.
 std::unique_ptr<IControlPeer> CreateNativePeer(TControl& AControl) {
     if (auto* form = dynamic_cast<TForm*>(&AControl)) {
         return CreateFormPeer(*form);
     }
     if (WindowOf(AControl.ParentForm()) == nullptr) {
-        return std::make_unique<StatePeer>();
+        throw EPeerError(Describe(AControl) + " has no form window to be shown in");
     }
-    if (auto* label = dynamic_cast<TLabel*>(&AControl)) {
-        return std::make_unique<LabelPeer>(*label);
+    auto factory = PeerFactories().find(typeid(AControl));
+    if (factory == PeerFactories().end()) {
+        throw EPeerError("No native rendering for " + Describe(AControl));
     }
-    if (auto* animate = dynamic_cast<TAnimate*>(&AControl)) {
-        return std::make_unique<AnimatePeer>(*animate);
-    }
-    if (auto* image = dynamic_cast<TImage*>(&AControl)) {
-        return std::make_unique<ImagePeer>(*image);
-    }
-    return std::make_unique<StatePeer>();
+    return factory->second(AControl);
 }
 
 } // namespace ui::win32

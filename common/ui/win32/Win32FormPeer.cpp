@@ -48,24 +48,26 @@ Styles StylesOf(const TForm& form) {
 
 class FormPeer : public WindowPeer {
 public:
+    // The peer reaches its window with the window's first message, so that what the window is sent
+    // while it is being created already finds the form.
     explicit FormPeer(TForm& form) : FForm(form) {
         RegisterFormClass();
         Styles s = StylesOf(form);
-        FHandle = CreateWindowExW(s.ExStyle, FormClass, L"", s.Style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
-                                  nullptr, nullptr, Instance(), nullptr);
+        FHandle.reset(CreateWindowChecked(s.ExStyle, FormClass, s.Style, CW_USEDEFAULT, CW_USEDEFAULT, 100,
+                                          100, nullptr, this));
         Changed();
     }
 
+    // The window goes after this part of the peer: its last messages must not reach a half-destroyed one.
+    ~FormPeer() override { SetWindowLongPtrW(Handle(), GWLP_USERDATA, 0); }
+
     void Changed() override {
-        if (FHandle == nullptr) {
-            return;
-        }
         ApplyCommon(FForm);
-        SetWindowTextW(FHandle, text::ToWide(FForm.Caption()).c_str());
+        SetWindowTextW(Handle(), text::ToWide(FForm.Caption()).c_str());
         Place();
-        ShowWindow(FHandle, FForm.Visible() ? SW_SHOW : SW_HIDE);
+        ShowWindow(Handle(), FForm.Visible() ? SW_SHOW : SW_HIDE);
         if (FForm.Visible()) {
-            UpdateWindow(FHandle);
+            UpdateWindow(Handle());
         }
     }
 
@@ -85,28 +87,40 @@ private:
             left = area.left + (area.right - area.left - width) / 2;
             top = area.top + (area.bottom - area.top - height) / 2;
         }
-        SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     static void RegisterFormClass() {
-        static bool registered = false;
-        if (registered) {
-            return;
-        }
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = WndProc;
         wc.hInstance = Instance();
         wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.hIcon = LoadIconW(Instance(), L"MAINICON");
+        wc.hIconSm =
+            static_cast<HICON>(LoadImageW(Instance(), L"MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                          GetSystemMetrics(SM_CYSMICON), LR_SHARED));
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = FormClass;
-        registered = RegisterClassExW(&wc) != 0;
+        RegisterWindowClass(wc);
+    }
+
+    static FormPeer* Attached(HWND hwnd, UINT msg, LPARAM lp) {
+        if (msg == WM_NCCREATE) {
+            auto* peer = static_cast<FormPeer*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(peer));
+            return peer;
+        }
+        return reinterpret_cast<FormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
 
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        auto* self = dynamic_cast<FormPeer*>(PeerOfWindow(hwnd));
+        FormPeer* self = Attached(hwnd, msg, lp);
         switch (msg) {
+        case WM_NCDESTROY:
+            // The window outlives nothing of the peer: later messages, if any, find no peer.
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            break;
         case WM_CLOSE:
             if (self != nullptr) {
                 self->FForm.CloseRequested();

@@ -1,0 +1,183 @@
+// The worker threads' rules: who joins them, what becomes of an error that ends one, and that no
+// hand-off is waited for when the window thread cannot be reached or its loop has failed.
+#include "Errors.h"
+#include "ui/Backend.h"
+#include "ui/Forms.h"
+#include "ui/Threads.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Outside the anonymous namespace, so that its report shows the plain class name.
+class TFailingThread : public ui::TThread {
+protected:
+    void Execute() override { throw EOSError(5, "Access is denied"); }
+};
+
+namespace {
+
+// The hand-off of the headless build with faults that can be switched on: a wake-up that fails, a loop
+// that fails; what threads report is kept.
+class FaultyBackend : public ui::IBackend {
+public:
+    std::unique_ptr<ui::IControlPeer> CreatePeer(ui::TControl& control) override {
+        return ui::BuildBackend().CreatePeer(control);
+    }
+    void HandleMessage() override {
+        if (LoopFails) {
+            throw EOSError(1400, "The message loop cannot get messages");
+        }
+        ui::BuildBackend().HandleMessage();
+    }
+    void ProcessMessages() override { ui::CheckSynchronize(); }
+    void WakeMainThread() override {
+        if (WakeFails) {
+            throw EOSError(1400, "Cannot reach the window thread");
+        }
+        ui::WakeSynchronizeWaiters();
+    }
+    void Announce(const std::string&) override {}
+    void ReportFault(const std::string& text) override {
+        std::lock_guard<std::mutex> guard(FLock);
+        FFaults.push_back(text);
+    }
+    std::vector<std::string> Faults() {
+        std::lock_guard<std::mutex> guard(FLock);
+        return FFaults;
+    }
+
+    std::atomic<bool> WakeFails{false};
+    std::atomic<bool> LoopFails{false};
+
+private:
+    std::mutex FLock;
+    std::vector<std::string> FFaults;
+};
+
+class Worker : public ui::TThread {
+public:
+    explicit Worker(std::function<void()> body) : FBody(std::move(body)) {}
+
+protected:
+    void Execute() override { FBody(); }
+
+private:
+    std::function<void()> FBody;
+};
+
+class ThreadRules : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui::Application().Reset();
+        ui::Application().Initialize();
+    }
+    void TearDown() override { ui::Application().Reset(); }
+
+    FaultyBackend backend;
+    ui::ScopedBackend scoped{backend};
+};
+
+// Set when a thread that touched it has really ended, after its function returned.
+std::atomic<int> gThreadsGone{0};
+struct EndOfThread {
+    ~EndOfThread() { ++gThreadsGone; }
+};
+thread_local EndOfThread tEndOfThread;
+
+TEST_F(ThreadRules, RunReturnsOnlyOnceSelfFreeingWorkersAreJoined) {
+    gThreadsGone = 0;
+    std::atomic<int> destroyed{0};
+    struct Counted : Worker {
+        Counted(std::atomic<int>& count, std::function<void()> body)
+            : Worker(std::move(body)), FCount(count) {}
+        ~Counted() override { ++FCount; }
+        std::atomic<int>& FCount;
+    };
+    for (int i = 0; i < 3; ++i) {
+        auto* worker = new Counted(destroyed, [i] {
+            (void)&tEndOfThread;
+            if (i == 2) {
+                ui::TThread::Synchronize([] { ui::Application().Terminate(); });
+            }
+        });
+        worker->FreeOnTerminate = true;
+        worker->Start();
+    }
+    ui::Application().Run();
+    EXPECT_EQ(destroyed, 3) << "each worker freed itself";
+    EXPECT_EQ(gThreadsGone, 3) << "and its thread had ended when Run returned";
+    EXPECT_EQ(ui::RunningSelfFreeingThreads(), 0);
+}
+
+TEST_F(ThreadRules, AnErrorThatEndsAThreadIsReportedWithTheThreadsClassAndTheThreadEnds) {
+    TFailingThread owned;
+    owned.Start();
+    owned.WaitFor();
+    auto* freed = new TFailingThread;
+    freed->FreeOnTerminate = true;
+    freed->Start();
+    ui::Application().Terminate();
+    ui::Application().Run();
+    EXPECT_EQ(ui::RunningSelfFreeingThreads(), 0);
+    std::vector<std::string> faults = backend.Faults();
+    ASSERT_EQ(faults.size(), 2u);
+    for (const std::string& fault : faults) {
+        EXPECT_EQ(fault, "TFailingThread ended by EOSError: Access is denied");
+    }
+}
+
+TEST_F(ThreadRules, AWorkerIsToldWhenTheWindowThreadCannotBeReachedInsteadOfWaiting) {
+    backend.WakeFails = true;
+    std::string error;
+    bool ran = false;
+    Worker worker([&] {
+        try {
+            ui::TThread::Synchronize([&] { ran = true; });
+        } catch (const EOSError& e) {
+            error = e.Describe();
+        }
+    });
+    worker.Start();
+    worker.WaitFor(); // no loop runs here: a worker waiting for its hand-off would never end
+    EXPECT_EQ(error, "EOSError: Cannot reach the window thread");
+    EXPECT_FALSE(ui::CheckSynchronize()) << "the request was taken back";
+    EXPECT_FALSE(ran);
+}
+
+TEST_F(ThreadRules, AFailedLoopStillServesAndJoinsTheWorkersBeforeItsErrorIsRaised) {
+    backend.LoopFails = true;
+    std::vector<int> served;
+    auto* worker = new Worker([&] {
+        ui::TThread::Synchronize([&] { served.push_back(1); });
+        ui::TThread::Synchronize([&] { served.push_back(2); });
+    });
+    worker->FreeOnTerminate = true;
+    worker->Start();
+    EXPECT_THROW(ui::Application().Run(), EOSError);
+    EXPECT_EQ(served, (std::vector<int>{1, 2}));
+    EXPECT_EQ(ui::RunningSelfFreeingThreads(), 0);
+}
+
+TEST_F(ThreadRules, DestroyingARunningThreadThatWasNotWaitedForEndsTheProgramWithTheReason) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            ui::ScopedBackend plain(ui::BuildBackend());
+            std::atomic<bool> release{false};
+            auto worker = std::make_unique<Worker>([&] {
+                while (!release) {
+                    std::this_thread::yield();
+                }
+            });
+            worker->Start();
+            worker.reset();
+        },
+        "destroyed while its thread runs: the owner must call WaitFor\\(\\) first");
+}
+
+} // namespace
