@@ -2,8 +2,12 @@
 // clip playing from the program's resources. Windows builds only; Linux has no native peers.
 #ifdef _WIN32
 #include "CommandLine.h"
+#include "Errors.h"
 #include "MainUnit.h"
 #include "updater_fixture.h"
+
+// After the fixture: the Windows headers rename what the simulated platform declares.
+#include "ui/win32/Win32Common.h"
 
 #include <windows.h>
 
@@ -68,6 +72,20 @@ bool ShowsAnotherFrame(HWND control, const std::vector<uint32_t>& before) {
     return false;
 }
 
+// Serves the window until the control shows a picture that is not of one colour: on a loaded machine
+// the first frame may take a moment to arrive.
+std::vector<uint32_t> FirstFrame(HWND control) {
+    std::vector<uint32_t> pixels = Pixels(control);
+    for (int i = 0; i < 250 && std::count(pixels.begin(), pixels.end(), pixels.front()) ==
+                                   static_cast<long>(pixels.size());
+         ++i) {
+        ui::Application().ProcessMessages();
+        Sleep(20);
+        pixels = Pixels(control);
+    }
+    return pixels;
+}
+
 // Wine draws windows on an X display; without one (outside xvfb-run) there is nothing to look at.
 bool WineWithoutDisplay() {
     bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
@@ -116,16 +134,68 @@ TEST(NativeProgressWindow, ShowsCaptionLabelsAndPlaysTheClip) {
               (std::vector<std::wstring>{L"Checking services", L"Extracting database",
                                          L"Backing up old installation", L"Uninstalling previous version"}));
     ASSERT_NE(clip, nullptr);
-    std::vector<uint32_t> first = Pixels(clip);
+    std::vector<uint32_t> first = FirstFrame(clip);
     EXPECT_NE(std::count(first.begin(), first.end(), first.front()), static_cast<long>(first.size()))
         << "a frame of the clip is drawn";
     EXPECT_TRUE(ShowsAnotherFrame(clip, first)) << "the clip plays";
+
+    EXPECT_NE(GetClassLongPtrW(window, GCLP_HICON), 0) << "the program's own icon";
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindowVisible(window)) << "the close request reaches the form, which keeps the window";
 
     form.Close();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(tree.Exists("new/backup/Updater.log"));
     ui::Application().SetMainForm(nullptr);
     ui::Application().Reset();
+}
+
+// A control type the native build has no rendering for.
+class TGauge : public ui::TControl {
+public:
+    using ui::TControl::TControl;
+};
+
+class GaugeForm : public ui::TForm {
+public:
+    GaugeForm() : ui::TForm(nullptr, "GaugeForm") { Gauge = Make<TGauge>("Gauge"); }
+    std::string ClassName() const override { return "TGaugeForm"; }
+    TGauge* Gauge;
+};
+
+TEST(NativeWindows, AComponentWithoutANativeRenderingFailsWhenItsFormIsShown) {
+    if (WineWithoutDisplay()) {
+        GTEST_SKIP() << "no X display: run the window tests under xvfb-run";
+    }
+    GaugeForm form;
+    try {
+        form.Show();
+        FAIL() << "shown without a window for its gauge";
+    } catch (const ui::EPeerError& e) {
+        EXPECT_EQ(std::string(e.what()), "No native rendering for (anonymous namespace)::TGauge \"Gauge\"");
+    }
+    EXPECT_FALSE(form.Gauge->HandleAllocated());
+}
+
+TEST(NativeWindows, AClassOrAWindowTheSystemRefusesIsAnErrorWithItsReason) {
+    WNDCLASSEXW broken{}; // no size, no procedure
+    broken.lpszClassName = L"TkBrokenClass";
+    try {
+        ui::win32::RegisterWindowClass(broken);
+        FAIL() << "registered";
+    } catch (const EOSError& e) {
+        EXPECT_NE(e.ErrorCode(), 0u);
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot register the window class TkBrokenClass: ", 0), 0u)
+            << e.what();
+    }
+    try {
+        ui::win32::CreateWindowChecked(0, L"TkNoSuchClass", 0, 0, 0, 10, 10, HWND_MESSAGE);
+        FAIL() << "created";
+    } catch (const EOSError& e) {
+        EXPECT_NE(e.ErrorCode(), 0u);
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot create a window of the class TkNoSuchClass: ", 0), 0u)
+            << e.what();
+    }
 }
 
 } // namespace
