@@ -117,6 +117,17 @@ TEST(Utf16, ConvertsPairsAndReplacesLoneSurrogates) {
     EXPECT_EQ(s, kReplacement + "€");
 }
 
+#ifdef _WIN32
+// The Win32 boundary: every wide text handed to or taken from the system goes through these two.
+TEST(Utf16, WideTextsOfTheSystemKeepPairsAndReplaceBrokenInput) {
+    EXPECT_EQ(text::ToWide("a\xC3\xA9\xF0\x9F\x98\x80"), std::wstring(L"a\x00E9\xD83D\xDE00"));
+    EXPECT_EQ(text::ToWide("a\xFF!"), std::wstring(L"a\xFFFD!"));
+    EXPECT_EQ(text::FromWide(std::wstring(L"\xD83D\xDE00\x20AC")), "\xF0\x9F\x98\x80\xE2\x82\xAC");
+    EXPECT_EQ(text::FromWide(std::wstring(L"x\xDC00")), "x" + kReplacement);
+    EXPECT_EQ(text::FromWide(text::ToWide("")), "");
+}
+#endif
+
 } // namespace
 
 TEST(ByteOrderMark, SelectsTheEncodingAndIsDropped) {
