@@ -155,24 +155,6 @@ TEST_F(ThreadRules, AWorkerIsToldWhenTheWindowThreadCannotBeReachedInsteadOfWait
     EXPECT_FALSE(ran);
 }
 
-// Linux only: under Wine a worker's CoUninitialize at its end does not always return while the window
-// thread waits without a message loop, which is what a failed loop leaves it.
-#ifndef _WIN32
-TEST_F(ThreadRules, AFailedLoopStillServesAndJoinsTheWorkersBeforeItsErrorIsRaised) {
-    backend.LoopFails = true;
-    std::vector<int> served;
-    auto* worker = new Worker([&] {
-        ui::TThread::Synchronize([&] { served.push_back(1); });
-        ui::TThread::Synchronize([&] { served.push_back(2); });
-    });
-    worker->FreeOnTerminate = true;
-    worker->Start();
-    EXPECT_THROW(ui::Application().Run(), EOSError);
-    EXPECT_EQ(served, (std::vector<int>{1, 2}));
-    EXPECT_EQ(ui::RunningSelfFreeingThreads(), 0);
-}
-#endif
-
 TEST_F(ThreadRules, DestroyingARunningThreadThatWasNotWaitedForEndsTheProgramWithTheReason) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(
