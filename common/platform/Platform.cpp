@@ -16,23 +16,39 @@ Platform& Storage() {
 }
 } // namespace
 
-uint32_t LastError() { return tLastError; }
-void SetLastError(uint32_t code) { tLastError = code; }
+uint32_t LastError() {
+    return tLastError;
+}
+void SetLastError(uint32_t code) {
+    tLastError = code;
+}
 
-Platform& Current() { return Storage(); }
+Platform& Current() {
+    return Storage();
+}
 
 ScopedOverride::ScopedOverride(const Platform& parts) : saved_(Storage()) {
     Platform& p = Storage();
-    if (parts.Services) p.Services = parts.Services;
-    if (parts.Registry) p.Registry = parts.Registry;
-    if (parts.Processes) p.Processes = parts.Processes;
-    if (parts.Host) p.Host = parts.Host;
-    if (parts.Shell) p.Shell = parts.Shell;
-    if (parts.Files) p.Files = parts.Files;
-    if (parts.Sync) p.Sync = parts.Sync;
-    if (parts.Clock) p.Clock = parts.Clock;
+    if (parts.Services)
+        p.Services = parts.Services;
+    if (parts.Registry)
+        p.Registry = parts.Registry;
+    if (parts.Processes)
+        p.Processes = parts.Processes;
+    if (parts.Host)
+        p.Host = parts.Host;
+    if (parts.Shell)
+        p.Shell = parts.Shell;
+    if (parts.Files)
+        p.Files = parts.Files;
+    if (parts.Sync)
+        p.Sync = parts.Sync;
+    if (parts.Clock)
+        p.Clock = parts.Clock;
 }
 
-ScopedOverride::~ScopedOverride() { Storage() = saved_; }
+ScopedOverride::~ScopedOverride() {
+    Storage() = saved_;
+}
 
 } // namespace plat

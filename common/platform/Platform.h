@@ -143,11 +143,11 @@ struct OsVersion {
 class IHost {
 public:
     virtual ~IHost() = default;
-    virtual std::string ComputerName() = 0;                          // "" on failure
+    virtual std::string ComputerName() = 0;                               // "" on failure
     virtual bool Ipv4Interfaces(std::vector<std::string>& addresses) = 0; // dotted texts, system order
-    virtual std::string SystemDir() = 0;                             // no trailing backslash
-    virtual bool GetVersion(OsVersion& version) = 0;                 // GetVersionExW
-    virtual std::string SysErrorMessage(uint32_t code) = 0;          // the system's text for an error
+    virtual std::string SystemDir() = 0;                                  // no trailing backslash
+    virtual bool GetVersion(OsVersion& version) = 0;                      // GetVersionExW
+    virtual std::string SysErrorMessage(uint32_t code) = 0;               // the system's text for an error
     // WOW64 file-system redirection of the calling thread; a no-op where there is none.
     virtual bool DisableWow64Redirection(void*& oldValue) = 0;
     virtual bool RevertWow64Redirection(void* oldValue) = 0;
@@ -157,7 +157,7 @@ public:
 class IShell {
 public:
     virtual ~IShell() = default;
-    virtual bool DeleteTree(const std::string& path) = 0;                       // silent, no recycle bin
+    virtual bool DeleteTree(const std::string& path) = 0;                      // silent, no recycle bin
     virtual bool CopyTree(const std::string& from, const std::string& to) = 0; // silent, folders created
     virtual bool OpenDocument(const std::string& fileOrUrl) = 0;               // ShellExecute "open"
     virtual bool OpenFolderAndSelectFile(const std::string& fileName) = 0;
@@ -207,11 +207,11 @@ class IFileSystem {
 public:
     virtual ~IFileSystem() = default;
     virtual std::unique_ptr<IFile> Open(const std::string& path, OpenMode mode) = 0;
-    virtual bool FileExists(const std::string& path) = 0;      // a file, not a folder
+    virtual bool FileExists(const std::string& path) = 0; // a file, not a folder
     virtual bool DirectoryExists(const std::string& path) = 0;
-    virtual bool CreateDir(const std::string& path) = 0;       // one level
+    virtual bool CreateDir(const std::string& path) = 0; // one level
     virtual bool ForceDirectories(const std::string& path) = 0;
-    virtual bool RemoveDir(const std::string& path) = 0;       // empty folder
+    virtual bool RemoveDir(const std::string& path) = 0; // empty folder
     virtual bool DeleteFile(const std::string& path) = 0;
     // MoveFileExW: a file or a whole folder; replace only when asked; fails when the target exists.
     virtual bool MoveFile(const std::string& from, const std::string& to, bool replaceExisting) = 0;
@@ -229,7 +229,7 @@ public:
 class INamedObject {
 public:
     virtual ~INamedObject() = default;
-    virtual bool Set() = 0;                        // events only
+    virtual bool Set() = 0; // events only
     virtual WaitResult Wait(uint32_t milliseconds) = 0;
 };
 
@@ -272,14 +272,30 @@ struct Platform {
 // Windows; on Linux the posix backends with the simulated service manager and registry.
 Platform& Current();
 
-inline IServiceManager& Services() { return *Current().Services; }
-inline IRegistry& Registry() { return *Current().Registry; }
-inline IProcesses& Processes() { return *Current().Processes; }
-inline IHost& Host() { return *Current().Host; }
-inline IShell& Shell() { return *Current().Shell; }
-inline IFileSystem& Files() { return *Current().Files; }
-inline ISync& Sync() { return *Current().Sync; }
-inline IClock& Clock() { return *Current().Clock; }
+inline IServiceManager& Services() {
+    return *Current().Services;
+}
+inline IRegistry& Registry() {
+    return *Current().Registry;
+}
+inline IProcesses& Processes() {
+    return *Current().Processes;
+}
+inline IHost& Host() {
+    return *Current().Host;
+}
+inline IShell& Shell() {
+    return *Current().Shell;
+}
+inline IFileSystem& Files() {
+    return *Current().Files;
+}
+inline ISync& Sync() {
+    return *Current().Sync;
+}
+inline IClock& Clock() {
+    return *Current().Clock;
+}
 
 // Replaces the given parts for the lifetime of the object (tests).
 class ScopedOverride {

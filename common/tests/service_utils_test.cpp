@@ -112,7 +112,8 @@ TEST_F(ServiceUtilsTest, RefusedControlsAreJudgedOnTheReportedState) {
     Add("pgsql", SERVICE_STOPPED_);
     EXPECT_FALSE(TServiceUtils::ServiceStart("Tomcat9")) << "already running";
     EXPECT_TRUE(TServiceUtils::ServiceStop("pgsql")) << "already stopped";
-    for (const auto& call : services->Calls()) EXPECT_NE("QueryServiceStatus", call.Operation);
+    for (const auto& call : services->Calls())
+        EXPECT_NE("QueryServiceStatus", call.Operation);
 }
 
 TEST_F(ServiceUtilsTest, SetStartTypeChangesOnlyTheStartType) {
@@ -155,7 +156,8 @@ TEST_F(ServiceUtilsTest, RequestsExactlyTheListedAccessRights) {
         c.call();
         Opened opened;
         for (const auto& call : services->Calls()) {
-            if (call.Operation.starts_with("Open")) opened.emplace_back(call.Operation, call.Access);
+            if (call.Operation.starts_with("Open"))
+                opened.emplace_back(call.Operation, call.Access);
         }
         EXPECT_EQ((Opened{{"OpenSCManager", c.managerAccess}, {"OpenService", c.serviceAccess}}), opened);
     }

@@ -132,9 +132,16 @@ TEST(Utf16, WideTextsOfTheSystemKeepPairsAndReplaceBrokenInput) {
 
 TEST(ByteOrderMark, SelectsTheEncodingAndIsDropped) {
     using namespace std::string_literals;
-    EXPECT_EQ(text::DecodeWithByteOrderMark("\xFF\xFE" "a\0\xE9\0"s), "a\xC3\xA9");
-    EXPECT_EQ(text::DecodeWithByteOrderMark("\xFE\xFF" "\0a\0"s), "a") << "an odd last byte is dropped";
-    EXPECT_EQ(text::DecodeWithByteOrderMark("\xEF\xBB\xBF" "caf\xC3\xA9"), "caf\xC3\xA9");
+    EXPECT_EQ(text::DecodeWithByteOrderMark("\xFF\xFE"
+                                            "a\0\xE9\0"s),
+              "a\xC3\xA9");
+    EXPECT_EQ(text::DecodeWithByteOrderMark("\xFE\xFF"
+                                            "\0a\0"s),
+              "a")
+        << "an odd last byte is dropped";
+    EXPECT_EQ(text::DecodeWithByteOrderMark("\xEF\xBB\xBF"
+                                            "caf\xC3\xA9"),
+              "caf\xC3\xA9");
     EXPECT_EQ(text::DecodeWithByteOrderMark("\xEF\xBB\xBF"), "");
     EXPECT_EQ(text::DecodeWithByteOrderMark("caf\xE9"), "caf\xC3\xA9") << "no mark: the ANSI code page";
 }

@@ -16,9 +16,21 @@ uint32_t OemCodePage();
 bool DecodeCodePage(uint32_t codePage, std::string_view bytes, std::string& out);
 // Encodes UTF-8 into a code page; characters without a mapping become '?'.
 bool EncodeCodePage(uint32_t codePage, std::string_view utf8, std::string& out);
-inline std::string AnsiToUtf8(std::string_view b) { std::string s; DecodeCodePage(AnsiCodePage(), b, s); return s; }
-inline std::string Utf8ToAnsi(std::string_view u) { std::string s; EncodeCodePage(AnsiCodePage(), u, s); return s; }
-inline std::string OemToUtf8(std::string_view b) { std::string s; DecodeCodePage(OemCodePage(), b, s); return s; }
+inline std::string AnsiToUtf8(std::string_view b) {
+    std::string s;
+    DecodeCodePage(AnsiCodePage(), b, s);
+    return s;
+}
+inline std::string Utf8ToAnsi(std::string_view u) {
+    std::string s;
+    EncodeCodePage(AnsiCodePage(), u, s);
+    return s;
+}
+inline std::string OemToUtf8(std::string_view b) {
+    std::string s;
+    DecodeCodePage(OemCodePage(), b, s);
+    return s;
+}
 
 // UTF-8 <-> UTF-16. Invalid UTF-8 sequences become U+FFFD; lone surrogates become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view utf8);

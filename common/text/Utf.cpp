@@ -136,7 +136,8 @@ std::string DecodeWithByteOrderMark(std::string_view bytes) {
         return std::string(bytes.substr(3));
     const bool little = bytes.starts_with("\xFF\xFE");
     if (little || bytes.starts_with("\xFE\xFF"))
-        return Utf16BytesToUtf8(reinterpret_cast<const uint8_t*>(bytes.data()) + 2, bytes.size() - 2, !little);
+        return Utf16BytesToUtf8(reinterpret_cast<const uint8_t*>(bytes.data()) + 2, bytes.size() - 2,
+                                !little);
     return AnsiToUtf8(bytes);
 }
 

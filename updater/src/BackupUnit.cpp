@@ -39,9 +39,8 @@ std::string WithWebApp(const std::string& relative) {
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](unsigned char a, unsigned char b) {
-               return std::tolower(a) == std::tolower(b);
-           });
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
 }
 
 void Walk(const std::string& folder, const std::string& excluded, TInstallationListing& listing) {
@@ -115,7 +114,9 @@ TInstallationListing ListInstallation(const std::string& sourceDir) {
 void ArchiveInstallation(const std::string& sourceDir, const std::string& archivePath) {
     const TInstallationListing listing = ListInstallation(sourceDir);
     const size_t cut = sourceDir.size();
-    auto entryName = [&](const std::string& path) { return path.size() > cut ? path.substr(cut) : std::string(); };
+    auto entryName = [&](const std::string& path) {
+        return path.size() > cut ? path.substr(cut) : std::string();
+    };
 
     TZipWriter zip(archivePath, TZipOpenMode::zoCreateOrAppend);
     for (const auto& file : listing.Files)

@@ -14,7 +14,8 @@ namespace {
 
 // The stop script of older versions checks the registry file through system32, which a 32-bit
 // process on 64-bit Windows sees redirected; the replacement falls back to sysnative.
-const std::string SearchedLine = R"(>nul 2>&1 "%SYSTEMROOT%\system32\cacls.exe" "%SYSTEMROOT%\system32\config\system")";
+const std::string SearchedLine =
+    R"(>nul 2>&1 "%SYSTEMROOT%\system32\cacls.exe" "%SYSTEMROOT%\system32\config\system")";
 const std::string ReplacementText =
     std::string(R"(set REGISTRY_FILE="%SYSTEMROOT%\system32\config\system")") + "\n\r" +
     R"(if NOT EXIST %REGISTRY_FILE% set REGISTRY_FILE="%SYSTEMROOT%\sysnative\config\system")" + "\n\r" +
@@ -47,7 +48,8 @@ std::string UninstallKey(bool tallyfix) {
 void SaveJavaHeap() {
     int32_t heap = -1;
     try {
-        const int32_t old = RegReadInteger(std::string(TomcatJavaKey) + "\\JvmMx", plat::RootKey::LocalMachine);
+        const int32_t old =
+            RegReadInteger(std::string(TomcatJavaKey) + "\\JvmMx", plat::RootKey::LocalMachine);
         TLogger::Fine("Old java heap - %d", {std::to_string(old)});
         heap = old <= 512 ? 1024 : old;
     } catch (const ERegistryException&) {
@@ -62,7 +64,8 @@ bool PatchStopTomcatText(std::string& text) {
         return false;
     std::string result;
     size_t from = 0;
-    for (size_t at; (at = text.find(SearchedLine, from)) != std::string::npos; from = at + SearchedLine.size())
+    for (size_t at; (at = text.find(SearchedLine, from)) != std::string::npos;
+         from = at + SearchedLine.size())
         result.append(text, from, at - from).append(ReplacementText);
     result.append(text, from, std::string::npos);
     text = std::move(result);
@@ -102,7 +105,8 @@ bool IsRemovableInstallFolder(const std::string& path) {
     if (drive)
         return p.size() > 3 && isSep(p[2]);
     // Rooted paths only; a relative location would resolve against whatever the current folder is.
-    return p.size() > 1 && isSep(p[0]) && !(p.size() > 2 && isSep(p[1]) && p.find_first_of("\\/", 2) == std::string::npos);
+    return p.size() > 1 && isSep(p[0]) &&
+           !(p.size() > 2 && isSep(p[1]) && p.find_first_of("\\/", 2) == std::string::npos);
 }
 
 bool UninstallOldVersion(bool tallyfix) {
@@ -112,9 +116,11 @@ bool UninstallOldVersion(bool tallyfix) {
     const TUninstallInfo info = ReadUninstallInfo(tallyfix);
     TLogger::Fine("Uninstall string - %s", {info.UninstallString});
     TLogger::Fine("Install location - %s", {info.InstallLocation});
-    if (!IsRemovableInstallFolder(info.InstallLocation) || !plat::Files().DirectoryExists(info.InstallLocation)) {
-        TLogger::Warning("No usable install location of the previous version: its uninstaller was not run and "
-                         "no folder was deleted");
+    if (!IsRemovableInstallFolder(info.InstallLocation) ||
+        !plat::Files().DirectoryExists(info.InstallLocation)) {
+        TLogger::Warning(
+            "No usable install location of the previous version: its uninstaller was not run and "
+            "no folder was deleted");
         return false;
     }
     PatchStopTomcatScript(info.InstallLocation);

@@ -19,7 +19,6 @@ using testing_support::SimWindows;
 using testing_support::TempTree;
 using Lines = std::vector<std::string>;
 
-
 // Runs scripts the way the system's command interpreter does for "cmd.exe /c script": a stand-in
 // cmd.exe in the simulated system folder hands the script to the shell.
 class WorkerTest : public ::testing::Test {
@@ -186,7 +185,8 @@ TEST_F(UpgradeRunTest, AMySqlUpgradeWithoutAConvertedDumpNeverEndsAsASuccess) {
     EXPECT_EQ(shown, "Backing up old installation\nExtracting database\n" + StoppedLine());
     Lines file = LogMessages(tree.Read("new/backup/Updater.log"));
     ASSERT_GE(file.size(), 2u);
-    EXPECT_EQ(file[file.size() - 2].rfind("EOSError: Cannot list the folder ", 0), 0u) << file[file.size() - 2];
+    EXPECT_EQ(file[file.size() - 2].rfind("EOSError: Cannot list the folder ", 0), 0u)
+        << file[file.size() - 2];
     EXPECT_EQ(file.back(), UpgradeStopped);
     EXPECT_TRUE(tree.Exists("old/tomcat/webapps/corvane/WEB-INF/db.properties")) << "nothing is uninstalled";
     EXPECT_EQ(sim.Clock->Sleeps().back(), 5000u) << "the failure stays on the screen";

@@ -101,8 +101,9 @@ TEST(SaxText, LineBreaksArriveAsCrLf) {
 TEST(SaxText, IndentationBetweenTagsArrivesWithItsLineBreakAsCrLf) {
     const std::string deep(20, '\t');
     EXPECT_EQ(Parse("<r>\n\t\t<a/>\r\n  <b/>\n \t<c/>\n" + deep + "<d/>\r\t<e/>\n</r>"),
-              (Events{"SD", "S:r", "C:\r\n\t\t", "S:a", "E:a", "C:\r\n  ", "S:b", "E:b", "C:\r\n \t", "S:c",
-                      "E:c", "C:\r\n" + deep, "S:d", "E:d", "C:\r\n\t", "S:e", "E:e", "C:\r\n", "E:r", "ED"}));
+              (Events{"SD",       "S:r",       "C:\r\n\t\t", "S:a",    "E:a",           "C:\r\n  ", "S:b",
+                      "E:b",      "C:\r\n \t", "S:c",        "E:c",    "C:\r\n" + deep, "S:d",      "E:d",
+                      "C:\r\n\t", "S:e",       "E:e",        "C:\r\n", "E:r",           "ED"}));
     // Nested far and with long names, every element closes where it was opened.
     std::string open, close;
     for (int i = 0; i < 300; ++i) {

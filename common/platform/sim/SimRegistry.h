@@ -11,7 +11,7 @@ namespace plat::sim {
 
 class SimRegistry : public IRegistry {
 public:
-    SimRegistry();                            // empty, in memory
+    SimRegistry();                             // empty, in memory
     explicit SimRegistry(std::string regFile); // loaded from the file; every change saved to it
 
     // Text import/export in the .reg format, paths written in full ("HKEY_LOCAL_MACHINE\...").
@@ -21,7 +21,8 @@ public:
     long OpenKey(RootKey root, const std::string& subKey, uint32_t access, Handle& key) override;
     long CreateKey(RootKey root, const std::string& subKey, uint32_t access, Handle& key) override;
     long QueryValue(Handle key, const std::string& name, uint32_t& type, std::vector<uint8_t>& data) override;
-    long SetValue(Handle key, const std::string& name, uint32_t type, const std::vector<uint8_t>& data) override;
+    long SetValue(Handle key, const std::string& name, uint32_t type,
+                  const std::vector<uint8_t>& data) override;
     long DeleteValue(Handle key, const std::string& name) override;
     long CloseKey(Handle key) override;
 

@@ -46,7 +46,9 @@ public:
         offsets_.clear();
     }
     size_t Depth() const { return offsets_.size(); }
-    std::string_view Top() const { return std::string_view(names_.data() + offsets_.back(), top_ - offsets_.back()); }
+    std::string_view Top() const {
+        return std::string_view(names_.data() + offsets_.back(), top_ - offsets_.back());
+    }
     // name must lie in a buffer readable for kNameSlack bytes past its start (the reader's window is).
     void Push(std::string_view name) {
         if (top_ + name.size() + kNameSlack > names_.size())
