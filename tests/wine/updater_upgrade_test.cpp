@@ -348,4 +348,19 @@ TEST_F(UpgradeOnWine, DumpScriptThatWritesNothingStopsWithExitOneAndLeavesTheOld
     EXPECT_NE(Log().find("Upgrade stopped"), std::string::npos) << Log();
 }
 
+// The whole upgrade again and again: the program must end with its exit code every time, never with a
+// crash after its work is done (the worker still handing off to the window thread as the process ends).
+class RepeatedUpgradeOnWine : public UpgradeOnWine, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RepeatedUpgradeOnWine, EveryRunEndsWithExitCodeZeroAfterTheUninstall) {
+    ASSERT_NO_FATAL_FAILURE(LayOut(Database::PostgresDump, false,
+                                   "@echo off\r\necho CREATE TABLE app (id int);> full-backup.sql\r\n"));
+
+    ASSERT_EQ(RunUpdater(), 0) << "run " << GetParam() << "\n" << Log();
+
+    EXPECT_FALSE(ReadFile(Marker()).empty()) << "the uninstaller ran";
+}
+
+INSTANTIATE_TEST_SUITE_P(FiveRuns, RepeatedUpgradeOnWine, ::testing::Range(1, 6));
+
 } // namespace
