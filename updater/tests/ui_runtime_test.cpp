@@ -5,6 +5,8 @@
 #include "ui/StdCtrls.h"
 #include "ui/Threads.h"
 
+#include "ui_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -23,25 +25,9 @@ public:
     ui::TImage* Picture;
 };
 
-class Worker : public ui::TThread {
-public:
-    explicit Worker(std::function<void()> body) : body_(std::move(body)) {}
+using uitest::Worker;
 
-protected:
-    void Execute() override { body_(); }
-
-private:
-    std::function<void()> body_;
-};
-
-class ApplicationTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ui::Application().Reset();
-        ui::Application().Initialize();
-    }
-    void TearDown() override { ui::Application().Reset(); }
-};
+using ApplicationTest = uitest::ApplicationFixture;
 
 TEST_F(ApplicationTest, SynchronizeRunsOnTheWindowThreadAndTheWorkerWaitsForIt) {
     PlainForm form;

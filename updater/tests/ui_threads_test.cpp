@@ -6,6 +6,8 @@
 #include "ui/Forms.h"
 #include "ui/Threads.h"
 
+#include "ui_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -63,25 +65,10 @@ private:
     std::vector<std::string> FFaults;
 };
 
-class Worker : public ui::TThread {
-public:
-    explicit Worker(std::function<void()> body) : FBody(std::move(body)) {}
+using uitest::Worker;
 
+class ThreadRules : public uitest::ApplicationFixture {
 protected:
-    void Execute() override { FBody(); }
-
-private:
-    std::function<void()> FBody;
-};
-
-class ThreadRules : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ui::Application().Reset();
-        ui::Application().Initialize();
-    }
-    void TearDown() override { ui::Application().Reset(); }
-
     // The window thread keeps its COM apartment for the whole run, as the programs' entries do.
     plat::ComScope com;
     FaultyBackend backend;
