@@ -7,6 +7,7 @@
 #include "updater_fixture.h"
 
 // After the fixture: the Windows headers rename what the simulated platform declares.
+#include "platform/win32/UniqueAny.h"
 #include "ui/win32/Win32Common.h"
 
 #include <windows.h>
@@ -45,18 +46,17 @@ std::vector<uint32_t> Pixels(HWND control) {
     RECT r{};
     GetClientRect(control, &r);
     HDC screen = GetDC(control);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB};
-    std::vector<uint32_t> pixels(static_cast<size_t>(r.right) * r.bottom);
-    GetDIBits(memory, bitmap, 0, r.bottom, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    plat::win::unique_hdc memory(CreateCompatibleDC(screen));
+    plat::win::unique_gdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen, r.right, r.bottom));
+    {
+        plat::win::select_object_guard selected(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
+    }
     ReleaseDC(control, screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> pixels(static_cast<size_t>(r.right) * r.bottom);
+    GetDIBits(memory.get(), bitmap.get(), 0, r.bottom, pixels.data(), &info, DIB_RGB_COLORS);
     return pixels;
 }
 
