@@ -221,7 +221,9 @@ void TApplication::Run() {
     // alone once it has failed.
     while (RunningSelfFreeingThreads() > 0) {
         if (failure) {
-            if (!CheckSynchronize()) {
+            // Joining the last worker is no hand-off, so CheckSynchronize says false: wait only while
+            // one is left to end, or the wait would never return.
+            if (!CheckSynchronize() && RunningSelfFreeingThreads() > 0) {
                 WaitForSynchronize();
             }
             continue;

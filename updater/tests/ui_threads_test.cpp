@@ -107,6 +107,25 @@ TEST_F(ThreadRules, RunReturnsOnlyOnceSelfFreeingWorkersAreJoined) {
     EXPECT_EQ(ui::RunningSelfFreeingThreads(), 0);
 }
 
+TEST_F(ThreadRules, AFailedMessageLoopStillJoinsEveryWorkerBeforeRunRaisesItsError) {
+    backend.LoopFails = true;
+    backend.WakeFails = true; // nor can a worker's last wake-up reach the window thread
+    std::atomic<int> destroyed{0};
+    struct Counted : Worker {
+        explicit Counted(std::atomic<int>& count) : Worker([] {}), FCount(count) {}
+        ~Counted() override { ++FCount; }
+        std::atomic<int>& FCount;
+    };
+    for (int i = 0; i < 2; ++i) {
+        auto* worker = new Counted(destroyed);
+        worker->FreeOnTerminate = true;
+        worker->Start();
+    }
+    EXPECT_THROW(ui::Application().Run(), EOSError);
+    EXPECT_EQ(destroyed, 2);
+    EXPECT_EQ(ui::RunningSelfFreeingThreads(), 0);
+}
+
 TEST_F(ThreadRules, AnErrorThatEndsAThreadIsReportedWithTheThreadsClassAndTheThreadEnds) {
     TFailingThread owned;
     owned.Start();
@@ -147,13 +166,19 @@ TEST_F(ThreadRules, DestroyingARunningThreadThatWasNotWaitedForEndsTheProgramWit
     EXPECT_DEATH(
         {
             ui::ScopedBackend plain(ui::BuildBackend());
-            std::atomic<bool> release{false};
-            auto worker = std::make_unique<Worker>([&] {
-                while (!release) {
+            // The body keeps nothing of its own, so it runs on safely while its object goes; the object
+            // goes only once the body has begun, or its thread would call into a half-destroyed object.
+            static std::atomic<bool> entered{false};
+            auto worker = std::make_unique<Worker>([] {
+                entered = true;
+                for (;;) {
                     std::this_thread::yield();
                 }
             });
             worker->Start();
+            while (!entered) {
+                std::this_thread::yield();
+            }
             worker.reset();
         },
         "destroyed while its thread runs: the owner must call WaitFor\\(\\) first");
