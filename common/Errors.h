@@ -21,6 +21,13 @@ public:
     const char* ClassName() const noexcept override { return "ERegistryException"; }
 };
 
+// A resource the program carries is missing: "Resource %s not found".
+class EResNotFound : public EBaseError {
+public:
+    using EBaseError::EBaseError;
+    const char* ClassName() const noexcept override { return "EResNotFound"; }
+};
+
 // A failed system call whose error code is the whole story (start-up checks).
 class EOSError : public EBaseError {
 public:

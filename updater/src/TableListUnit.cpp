@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "LoggerUnit.h"
 #include "platform/Resources.h"
+#include "text/SameText.h"
 #include "xml/XmlDom.h"
 
 #include <map>
@@ -11,15 +12,6 @@ namespace {
 
 char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
 }
 
 using TTableSets = std::map<std::string, std::vector<std::string>>;
@@ -51,7 +43,7 @@ TTableSets ReadTableSets() {
 
 int TTableList::IndexOf(std::string_view AName) const {
     for (size_t i = 0; i < FNames.size(); ++i)
-        if (SameText(FNames[i], AName))
+        if (text::SameText(FNames[i], AName))
             return static_cast<int>(i);
     return -1;
 }

@@ -9,12 +9,6 @@
 #include <string_view>
 #include <vector>
 
-class EResNotFound : public EBaseError {
-public:
-    using EBaseError::EBaseError;
-    const char* ClassName() const noexcept override { return "EResNotFound"; }
-};
-
 // A list of table names in the resource's order. Lookups ignore letter case, since the dump may spell
 // a table differently from the list.
 class TTableList {

@@ -2,11 +2,8 @@
 // Shared set-up of the Updater's tests: a temporary folder tree, the simulated service manager and
 // registry, a clock that never sleeps, scripted dialogs, and helpers to read the log.
 #include "LoggerUnit.h"
+#include "SimWindows.h"
 #include "TempDir.h"
-#include "platform/Platform.h"
-#include "platform/sim/SimRegistry.h"
-#include "platform/sim/SimServices.h"
-#include "ui/Dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -63,39 +60,6 @@ private:
     std::vector<std::string> lines_;
 };
 
-// The simulated Windows of one test: services, registry, a manual clock and scripted dialogs.
-class SimWindows {
-public:
-    SimWindows()
-        : Services(std::make_shared<plat::sim::SimServiceManager>()),
-          Registry(std::make_shared<plat::sim::SimRegistry>()),
-          Clock(std::make_shared<plat::sim::ManualClock>()),
-          Dialogs(std::make_shared<ui::TScriptedDialogs>()), override_(Parts()), dialogs_(Dialogs) {}
-
-    void AddService(const std::string& name, uint32_t state) {
-        plat::sim::SimService s;
-        s.Name = name;
-        s.DisplayName = name;
-        s.State = state;
-        Services->AddService(s);
-    }
-    uint32_t StateOf(const std::string& name) { return Services->Find(name)->State; }
-
-    std::shared_ptr<plat::sim::SimServiceManager> Services;
-    std::shared_ptr<plat::sim::SimRegistry> Registry;
-    std::shared_ptr<plat::sim::ManualClock> Clock;
-    std::shared_ptr<ui::TScriptedDialogs> Dialogs;
-
-private:
-    plat::Platform Parts() const {
-        plat::Platform p;
-        p.Services = Services;
-        p.Registry = Registry;
-        p.Clock = Clock;
-        return p;
-    }
-    plat::ScopedOverride override_;
-    ui::ScopedDialogs dialogs_;
-};
+using SimWindows = testsupport::SimWindows;
 
 } // namespace testing_support

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "text/SameText.h"
+
 #include <mutex>
 
 namespace {
@@ -10,22 +12,6 @@ bool IsSeparator(char c) {
 
 bool IsSwitchChar(char c) {
     return c == '-' || c == '/';
-}
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 struct ParamsStore {
@@ -86,7 +72,7 @@ std::string ParamStr(int AIndex) {
 bool FindCmdLineSwitch(const TParams& AParams, std::string_view ASwitch) {
     for (size_t i = 1; i < AParams.size(); ++i) {
         const std::string& p = AParams[i];
-        if (!p.empty() && IsSwitchChar(p[0]) && EqualsIgnoreCase(std::string_view(p).substr(1), ASwitch)) {
+        if (!p.empty() && IsSwitchChar(p[0]) && text::SameText(std::string_view(p).substr(1), ASwitch)) {
             return true;
         }
     }
@@ -101,7 +87,7 @@ std::optional<std::string> FindCmdLineSwitchValue(const TParams& AParams, std::s
     for (size_t i = 1; i < AParams.size(); ++i) {
         std::string_view p = AParams[i];
         if (p.size() < ASwitch.size() + 1 || !IsSwitchChar(p[0]) ||
-            !EqualsIgnoreCase(p.substr(1, ASwitch.size()), ASwitch)) {
+            !text::SameText(p.substr(1, ASwitch.size()), ASwitch)) {
             continue;
         }
         std::string_view rest = p.substr(ASwitch.size() + 1);

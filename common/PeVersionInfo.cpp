@@ -1,9 +1,9 @@
 #include "PeVersionInfo.h"
 
 #include "platform/PeResources.h"
+#include "text/SameText.h"
 #include "text/TextCodec.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 
@@ -74,19 +74,6 @@ template <class F> void ForEachChild(Reader& r, const Block& parent, F f) {
     }
 }
 
-bool SameKey(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::optional<std::string> FirstTranslation(Reader& r, const Block& root) {
     std::optional<std::string> found;
     ForEachChild(r, root, [&](const Block& b) {
@@ -116,37 +103,60 @@ std::string TextValue(Reader& r, const Block& b) {
     return text::Utf16ToUtf8(value);
 }
 
-} // namespace
-
-std::optional<std::string> ReadPeFileVersionString(std::string_view AImage) {
-    std::string_view resource;
-    if (plat::pe::FindResource(AImage, plat::pe::kResourceTypeVersion, resource) != plat::pe::Lookup::Found) {
-        return std::nullopt;
-    }
-    Reader v(resource);
-    auto root = ReadBlock(v, 0, resource.size());
+// The root block of the version resource, or nothing when the image has none.
+std::optional<Block> VersionRoot(Reader& r, std::string_view resource) {
+    auto root = ReadBlock(r, 0, resource.size());
     if (!root || root->Key != "VS_VERSION_INFO") {
         return std::nullopt;
     }
-    auto translation = FirstTranslation(v, *root);
-    if (!translation) {
+    return root;
+}
+
+std::string_view VersionResource(std::string_view image) {
+    std::string_view resource;
+    if (plat::pe::FindResource(image, plat::pe::kResourceTypeVersion, resource) != plat::pe::Lookup::Found) {
+        return {};
+    }
+    return resource;
+}
+
+} // namespace
+
+std::optional<std::string> ReadPeFirstTranslation(std::string_view AImage) {
+    const std::string_view resource = VersionResource(AImage);
+    Reader v(resource);
+    auto root = VersionRoot(v, resource);
+    return root ? FirstTranslation(v, *root) : std::nullopt;
+}
+
+std::optional<std::string> ReadPeVersionString(std::string_view AImage, std::string_view ATable,
+                                               std::string_view AName) {
+    const std::string_view resource = VersionResource(AImage);
+    Reader v(resource);
+    auto root = VersionRoot(v, resource);
+    if (!root) {
         return std::nullopt;
     }
-    std::optional<std::string> version;
+    std::optional<std::string> found;
     ForEachChild(v, *root, [&](const Block& info) {
         if (info.Key != "StringFileInfo") {
             return;
         }
         ForEachChild(v, info, [&](const Block& table) {
-            if (!SameKey(table.Key, *translation)) {
+            if (!text::SameText(table.Key, ATable)) {
                 return;
             }
             ForEachChild(v, table, [&](const Block& s) {
-                if (!version && s.Key == "FileVersion") {
-                    version = TextValue(v, s);
+                if (!found && s.Key == AName) {
+                    found = TextValue(v, s);
                 }
             });
         });
     });
-    return version;
+    return found;
+}
+
+std::optional<std::string> ReadPeFileVersionString(std::string_view AImage) {
+    const auto translation = ReadPeFirstTranslation(AImage);
+    return translation ? ReadPeVersionString(AImage, *translation, "FileVersion") : std::nullopt;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The Updater's command line: parameters split by the Windows rules and the switch searches.
-// Parameter 0 is the program; the directories are parameters 1 and 2, taken by position.
+// A program's command line: parameters split by the Windows rules and the switch searches.
+// Parameter 0 is the program itself.
 #include <optional>
 #include <string>
 #include <string_view>
