@@ -130,6 +130,10 @@ public:
     virtual bool SetDebugPrivilege(bool enable) = 0;
     // OpenProcess(PROCESS_TERMINATE) + TerminateProcess(exitCode) + wait up to waitMs for the end.
     virtual bool TerminateProcessById(uint32_t pid, uint32_t exitCode, uint32_t waitMs) = 0;
+    // The token of the calling thread (or, without one, of the process) is elevated. False when the
+    // system cannot tell. The posix backend reads TK_SIM_ELEVATED: "0" is not elevated, anything else
+    // (or nothing) is.
+    virtual bool IsElevated() = 0;
 };
 
 // ---------------------------------------------------------------- host
@@ -161,7 +165,10 @@ public:
     virtual bool CopyTree(const std::string& from, const std::string& to) = 0; // silent, folders created
     virtual bool OpenDocument(const std::string& fileOrUrl) = 0;               // ShellExecute "open"
     virtual bool OpenFolderAndSelectFile(const std::string& fileName) = 0;
-    virtual bool RunElevated(const std::string& exe, const std::string& params) = 0; // "runas"
+    // ShellExecuteExW "runas": the system asks for consent, owner (0: none) owns its prompt. True once
+    // the new process exists. The posix backend has no prompt and starts exe with params as a child
+    // that nobody waits for.
+    virtual bool RunElevated(const std::string& exe, const std::string& params, Handle owner) = 0;
     // PathIsNetworkPathW: a UNC path or a mapped network drive. The default knows UNC paths only;
     // backends that can ask the system about drive letters override it.
     virtual bool IsNetworkPath(const std::string& path) {
@@ -215,6 +222,17 @@ public:
     virtual bool DeleteFile(const std::string& path) = 0;
     // MoveFileExW: a file or a whole folder; replace only when asked; fails when the target exists.
     virtual bool MoveFile(const std::string& from, const std::string& to, bool replaceExisting) = 0;
+    // ReplaceFileW: the replacement takes the place of the existing target and keeps the target's
+    // permissions (its security descriptor on Windows, its mode and owner elsewhere), since the file
+    // may belong to a service running as another user. A failure leaves both files as they were. The
+    // default, for file systems without permissions, moves the replacement over the target.
+    virtual bool ReplaceFile(const std::string& replacement, const std::string& target) {
+        if (!FileExists(target)) {
+            SetLastError(ERROR_FILE_NOT_FOUND_);
+            return false;
+        }
+        return MoveFile(replacement, target, true);
+    }
     virtual bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
     // FindFirstFile/FindNextFile over a mask (folder plus wildcard); "." and ".." are not listed.
     virtual bool FindFiles(const std::string& mask, std::vector<FindEntry>& entries) = 0;
@@ -236,9 +254,12 @@ public:
 class ISync {
 public:
     virtual ~ISync() = default;
-    // CreateMutexW; alreadyExists reports ERROR_ALREADY_EXISTS.
+    // CreateMutexW requesting initial ownership: a new mutex is owned by its creator until the object
+    // is destroyed. alreadyExists reports ERROR_ALREADY_EXISTS; the mutex is then opened, not owned.
     virtual std::unique_ptr<INamedObject> CreateMutex(const std::string& name, bool& alreadyExists) = 0;
-    // CreateEventW (manual reset off, not signalled) with a null DACL so every process may signal it.
+    // CreateEventW (manual reset, created not signalled) with a null DACL so every process may signal
+    // it. An existing event is opened in whatever state it has; nothing resets it, so one Set ends
+    // every wait, present and later, for as long as some object holds the event.
     virtual std::unique_ptr<INamedObject> CreateEvent(const std::string& name) = 0;
     virtual std::unique_ptr<INamedObject> OpenEvent(const std::string& name) = 0;
 };

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace plat;
@@ -233,13 +236,20 @@ TEST(PeVersion, ReadsTheFixedFileVersionOfRealPrograms) {
     EXPECT_EQ(LastError(), 11u);
 }
 
+// A damaged image gives no version, with the reason, or the version it holds: never one read from
+// outside it (the sanitizer build checks the reads).
 TEST(PeVersion, DamagedImagesFailWithoutReadingOutsideThem) {
     const std::vector<uint8_t> good = Fixture("version_1_2_3_4.exe");
     ASSERT_GT(good.size(), 1024u);
+    const uint64_t version = 0x0001000200030004ull;
     uint32_t ms, ls, code;
     for (size_t size = 0; size < good.size(); size += 7) {
         const std::vector<uint8_t> cut(good.begin(), good.begin() + size);
-        posix::ReadPeFileVersion(cut, ms, ls, code); // must not crash; the sanitizer build checks reads
+        if (posix::ReadPeFileVersion(cut, ms, ls, code)) {
+            EXPECT_EQ(uint64_t{ms} << 32 | ls, version) << "cut at " << size;
+        } else {
+            EXPECT_NE(code, 0u) << "cut at " << size;
+        }
     }
     std::vector<uint8_t> noResources = good;
     const uint32_t pe = good[0x3C] | good[0x3D] << 8;
@@ -249,7 +259,16 @@ TEST(PeVersion, DamagedImagesFailWithoutReadingOutsideThem) {
     for (size_t i = pe + 24 + 224; i + 40 <= good.size() && i < 4096; ++i) {
         std::vector<uint8_t> flipped = good;
         flipped[i] ^= 0xFF;
-        posix::ReadPeFileVersion(flipped, ms, ls, code);
+        if (posix::ReadPeFileVersion(flipped, ms, ls, code)) {
+            // Only a flip inside the version numbers themselves changes what is read.
+            const uint64_t changed = (uint64_t{ms} << 32 | ls) ^ version;
+            bool oneByte = changed == 0;
+            for (int byte = 0; byte < 8; ++byte)
+                oneByte = oneByte || changed == 0xFFull << (8 * byte);
+            EXPECT_TRUE(oneByte) << "flip at " << i;
+        } else {
+            EXPECT_TRUE(code == 1812 || code == 1813) << "flip at " << i << ": " << code;
+        }
     }
 }
 
@@ -290,35 +309,66 @@ TEST(Host, SimulatedSystemCodePagesComeFromTheEnvironment) {
     ::unsetenv("TK_SIM_OEM_CODEPAGE");
 }
 
-TEST(Sync, NamedObjectsAreSharedByName) {
-    TempDir dir;
-    ::setenv("TK_SIM_SYNC_DIR", dir.Path().c_str(), 1);
-    auto sync = posix::MakeSync();
+class SyncTest : public ::testing::Test {
+protected:
+    SyncTest() { ::setenv("TK_SIM_SYNC_DIR", dir_.Path().c_str(), 1); }
+    ~SyncTest() override { ::unsetenv("TK_SIM_SYNC_DIR"); }
+
+    TempDir dir_;
+    std::shared_ptr<ISync> sync_ = posix::MakeSync();
+};
+
+TEST_F(SyncTest, TheCreatorOfAMutexOwnsItAndTheNameIsFreeOnceEveryHolderIsGone) {
     bool exists = true;
-    auto first = sync->CreateMutex("Brackwell Server Manager", exists);
+    auto first = sync_->CreateMutex("Brackwell Server Manager", exists);
     ASSERT_NE(first, nullptr);
     EXPECT_FALSE(exists);
-    auto second = sync->CreateMutex("Brackwell Server Manager", exists);
+    auto second = sync_->CreateMutex("Brackwell Server Manager", exists);
+    ASSERT_NE(second, nullptr);
     EXPECT_TRUE(exists);
+    EXPECT_EQ(LastError(), 183u);
+    EXPECT_EQ(second->Wait(0), WaitResult::Timeout) << "the first creator still owns it";
+    first.reset();
+    EXPECT_EQ(second->Wait(0), WaitResult::Signaled);
+    second.reset();
+    auto third = sync_->CreateMutex("Brackwell Server Manager", exists);
+    EXPECT_FALSE(exists);
+}
+
+// The Server Manager's close request: every running instance waits on its own object of the event.
+TEST_F(SyncTest, OneSignalEndsEveryWaiterAndStaysForThoseThatOpenTheEventLater) {
+    const std::string name = "Global\\BrackwellEventStopSvcMgr";
+    EXPECT_EQ(sync_->OpenEvent(name), nullptr);
+    auto first = sync_->CreateEvent(name);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->Wait(0), WaitResult::Timeout) << "created not signalled";
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) { // a second instance in a process of its own
+        auto own = posix::MakeSync()->CreateEvent(name);
+        ::_exit(own && own->Wait(60000) == WaitResult::Signaled ? 0 : 1);
+    }
+    auto second = sync_->CreateEvent(name);
+    auto requester = sync_->OpenEvent(name);
+    ASSERT_NE(requester, nullptr);
+    ASSERT_TRUE(requester->Set());
+
+    EXPECT_EQ(first->Wait(INFINITE_), WaitResult::Signaled);
+    EXPECT_EQ(second->Wait(INFINITE_), WaitResult::Signaled);
+    EXPECT_EQ(first->Wait(0), WaitResult::Signaled) << "nothing resets the event";
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    auto late = sync_->CreateEvent(name);
+    EXPECT_EQ(late->Wait(0), WaitResult::Signaled) << "an instance started after the signal";
+
     first.reset();
     second.reset();
-    auto third = sync->CreateMutex("Brackwell Server Manager", exists);
-    EXPECT_FALSE(exists);
-
-    EXPECT_EQ(sync->OpenEvent("Global\\BrackwellEventStopSvcMgr"), nullptr);
-    auto event = sync->CreateEvent("Global\\BrackwellEventStopSvcMgr");
-    auto opened = sync->OpenEvent("Global\\BrackwellEventStopSvcMgr");
-    ASSERT_NE(opened, nullptr);
-    EXPECT_EQ(event->Wait(0), WaitResult::Timeout);
-    ASSERT_TRUE(opened->Set());
-    EXPECT_EQ(event->Wait(INFINITE_), WaitResult::Signaled);
-    EXPECT_EQ(event->Wait(0), WaitResult::Timeout); // auto-reset
-    opened->Set();
-    event.reset();
-    opened.reset();
-    auto fresh = sync->CreateEvent("Global\\BrackwellEventStopSvcMgr");
-    EXPECT_EQ(fresh->Wait(0), WaitResult::Timeout); // a signal does not outlive the event
-    ::unsetenv("TK_SIM_SYNC_DIR");
+    requester.reset();
+    late.reset();
+    auto fresh = sync_->CreateEvent(name);
+    EXPECT_EQ(fresh->Wait(0), WaitResult::Timeout) << "a signal does not outlive the event";
 }
 
 TEST(Shell, CopyTreeIntoAnExistingFolderAndDeleteTree) {
@@ -335,7 +385,37 @@ TEST(Shell, CopyTreeIntoAnExistingFolderAndDeleteTree) {
     ASSERT_TRUE(shell->DeleteTree(dir.Windows("backup")));
     EXPECT_FALSE(fs::exists(dir.Root / "backup"));
     EXPECT_FALSE(shell->DeleteTree(dir.Windows("backup")));
-    EXPECT_FALSE(shell->RunElevated("/bin/true", ""));
+}
+
+// Linux runs of the programs relaunch themselves "elevated" as a plain child with the new parameters.
+TEST(Shell, RunElevatedStartsTheProgramWithItsParametersAndDoesNotWaitForIt) {
+    TempDir dir;
+    dir.Write("relaunch.sh", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.args\"\n");
+    fs::permissions(dir.Root / "relaunch.sh", fs::perms::owner_all);
+    auto shell = posix::MakeShell();
+    ASSERT_TRUE(shell->RunElevated(dir.Path("relaunch.sh"), "/elevate /settings \"two words\"", 0));
+    for (int i = 0; i < 3000 && !dir.Exists("relaunch.sh.args"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(dir.Read("relaunch.sh.args"), "/elevate\n/settings\ntwo words\n");
+
+    EXPECT_FALSE(shell->RunElevated(dir.Path("missing.sh"), "/elevate ", 0));
+    EXPECT_EQ(LastError(), ERROR_FILE_NOT_FOUND_);
+}
+
+TEST(Processes, ElevationIsSimulatedByTheEnvironment) {
+    auto processes = posix::MakeProcesses();
+    const struct {
+        const char* value; // nullptr: unset
+        bool elevated;
+    } cases[] = {{nullptr, true}, {"0", false}, {"1", true}, {"", true}, {"no", true}};
+    for (const auto& c : cases) {
+        if (c.value)
+            ::setenv("TK_SIM_ELEVATED", c.value, 1);
+        else
+            ::unsetenv("TK_SIM_ELEVATED");
+        EXPECT_EQ(processes->IsElevated(), c.elevated) << (c.value ? c.value : "unset");
+    }
+    ::unsetenv("TK_SIM_ELEVATED");
 }
 
 } // namespace

@@ -34,6 +34,7 @@ public:
         Terminated.push_back(pid);
         return Inner->TerminateProcessById(pid, exitCode, waitMs);
     }
+    bool IsElevated() override { return Inner->IsElevated(); }
 };
 
 class RealChildTest : public ::testing::Test {

@@ -24,6 +24,7 @@ public:
         Calls.push_back("terminate " + std::to_string(pid) + " " + std::to_string(exitCode));
         return true;
     }
+    bool IsElevated() override { return true; }
 };
 
 TEST(ProcessTerminateTest, EndsTheProcessAlsoWithoutTheDebugPrivilege) {

@@ -54,14 +54,16 @@ void Report(DWORD state, DWORD checkPoint, DWORD waitHint) {
     SetServiceStatus(gStatusHandle, &gStatus);
 }
 
+// The gate is a manual-reset event: passing it shuts it again, so each Set opens one pending phase.
 bool GateOpen(HANDLE gate) {
-    return !gate || WaitForSingleObject(gate, 0) == WAIT_OBJECT_0;
+    return !gate || (WaitForSingleObject(gate, 0) == WAIT_OBJECT_0 && ResetEvent(gate));
 }
 
 // Reports the pending state with rising checkpoints for STEPS steps, and longer while the gate is shut.
 void RunPending(DWORD state) {
     plat::win::unique_handle gate(
-        gOptions.Gate.empty() ? nullptr : OpenEventW(SYNCHRONIZE, FALSE, gOptions.Gate.c_str()));
+        gOptions.Gate.empty() ? nullptr
+                              : OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, gOptions.Gate.c_str()));
     DWORD checkPoint = 1;
     DWORD waited = 0;
     for (; checkPoint <= gOptions.Steps || (!GateOpen(gate.get()) && waited < kGateLimitMs); ++checkPoint) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -122,12 +123,20 @@ TEST(FolderTrees, NestedFoldersAreCreatedMovedCopiedAndDeletedWhole) {
     EXPECT_FALSE(Shell().DeleteTree(dir.Windows("moved"))) << "nothing left to delete";
 }
 
-TEST(NamedObjects, SecondMutexOfTheSameNameIsReportedAsExisting) {
+// The answer of a wait made on a thread of its own (mutex ownership belongs to a thread).
+WaitResult WaitOnAnotherThread(INamedObject& object) {
+    WaitResult result = WaitResult::Failed;
+    std::thread([&] { result = object.Wait(0); }).join();
+    return result;
+}
+
+TEST(NamedObjects, TheCreatorOfAMutexOwnsItAndASecondCreationOnlyOpensIt) {
     const std::string name = winetest::UniqueName("tk_mutex_");
     bool exists = true;
     auto first = Sync().CreateMutex(name, exists);
     ASSERT_TRUE(first);
     EXPECT_FALSE(exists);
+    EXPECT_EQ(WaitOnAnotherThread(*first), WaitResult::Timeout) << "owned by the creating thread";
     auto second = Sync().CreateMutex(name, exists);
     ASSERT_TRUE(second);
     EXPECT_TRUE(exists);
@@ -137,19 +146,26 @@ TEST(NamedObjects, SecondMutexOfTheSameNameIsReportedAsExisting) {
     EXPECT_FALSE(exists) << "the name is free once every holder has closed it";
 }
 
-TEST(NamedObjects, EventOpenedByNameSignalsItsCreatorOnce) {
+// The Server Manager's close request: every running instance holds its own handle of the event.
+TEST(NamedObjects, OneSignalOfAnEventEndsEveryWaiterAndStaysForLaterOpeners) {
     const std::string name = "Global\\" + winetest::UniqueName("tk_event_");
     EXPECT_FALSE(Sync().OpenEvent(name));
     EXPECT_EQ(LastError(), ERROR_FILE_NOT_FOUND_);
 
-    auto created = Sync().CreateEvent(name);
-    ASSERT_TRUE(created);
-    EXPECT_EQ(created->Wait(0), WaitResult::Timeout);
-    auto opened = Sync().OpenEvent(name);
-    ASSERT_TRUE(opened);
-    ASSERT_TRUE(opened->Set());
-    EXPECT_EQ(created->Wait(10000), WaitResult::Signaled);
-    EXPECT_EQ(created->Wait(0), WaitResult::Timeout) << "the event resets itself";
+    auto first = Sync().CreateEvent(name);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->Wait(0), WaitResult::Timeout) << "created not signalled";
+    auto second = Sync().CreateEvent(name);
+    ASSERT_TRUE(second);
+    auto requester = Sync().OpenEvent(name);
+    ASSERT_TRUE(requester);
+    ASSERT_TRUE(requester->Set());
+    EXPECT_EQ(first->Wait(10000), WaitResult::Signaled);
+    EXPECT_EQ(second->Wait(10000), WaitResult::Signaled);
+    EXPECT_EQ(first->Wait(0), WaitResult::Signaled) << "nothing resets the event";
+    auto late = Sync().CreateEvent(name);
+    ASSERT_TRUE(late);
+    EXPECT_EQ(late->Wait(0), WaitResult::Signaled) << "an instance started after the signal";
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -249,6 +250,11 @@ public:
     bool SetDebugPrivilege(bool) override {
         SetLastError(0); // no privilege stands between a process and its own children here
         return true;
+    }
+
+    bool IsElevated() override {
+        const char* elevated = std::getenv("TK_SIM_ELEVATED");
+        return !(elevated && std::string_view(elevated) == "0");
     }
 
     bool TerminateProcessById(uint32_t pid, uint32_t exitCode, uint32_t waitMs) override {

@@ -13,8 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint32_t kErrorNotSupported = 50;
-
 bool Fail(uint32_t code) {
     SetLastError(code);
     return false;
@@ -107,7 +105,13 @@ public:
         return StartOpener(folder.string());
     }
 
-    bool RunElevated(const std::string&, const std::string&) override { return Fail(kErrorNotSupported); }
+    // No consent prompt and no change of rights here: the program just starts again, so that runs on
+    // Linux can relaunch themselves as the Windows build does. The child is reaped once it ends.
+    bool RunElevated(const std::string& exe, const std::string& params, Handle) override {
+        ProcessStartInfo info;
+        info.CommandLine = "\"" + exe + "\"" + (params.empty() ? "" : " " + params);
+        return Processes().CreateProcess(info) != nullptr;
+    }
 };
 
 } // namespace

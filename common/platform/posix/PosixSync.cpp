@@ -104,7 +104,8 @@ private:
     std::unique_ptr<LockedFile> owner_;
 };
 
-// Auto-reset: one Set releases one Wait. The signal is a file that exactly one waiter can remove.
+// Manual reset without a reset: the signal is a file that Set creates and every Wait sees. It lasts
+// until the last holder is gone; the next creation of the event then removes it.
 class NamedEvent final : public INamedObject {
 public:
     NamedEvent(std::unique_ptr<LockedFile> presence, std::string signalPath)
@@ -119,7 +120,7 @@ public:
     }
 
     WaitResult Wait(uint32_t milliseconds) override {
-        return WaitUntil(milliseconds, [&] { return ::unlink(signalPath_.c_str()) == 0; })
+        return WaitUntil(milliseconds, [&] { return ::access(signalPath_.c_str(), F_OK) == 0; })
                    ? WaitResult::Signaled
                    : WaitResult::Timeout;
     }
@@ -150,7 +151,10 @@ public:
             return nullptr;
         }
         SetLastError(alreadyExists ? 183 : 0);
-        return std::make_unique<NamedMutex>(std::move(presence), path + ".owner");
+        auto mutex = std::make_unique<NamedMutex>(std::move(presence), path + ".owner");
+        if (!alreadyExists)
+            mutex->Wait(0); // the creator owns a new mutex, as CreateMutexW with initial ownership
+        return mutex;
     }
 
     std::unique_ptr<INamedObject> CreateEvent(const std::string& name) override {

@@ -188,6 +188,22 @@ public:
         WaitForSingleObject(process.get(), waitMs);
         return true;
     }
+
+    bool IsElevated() override {
+        // A thread that impersonates answers for the user it acts as; open-as-self so that the
+        // impersonated user need not be allowed to query the token.
+        unique_handle token;
+        if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.put())) {
+            if (GetLastError() != ERROR_NO_TOKEN ||
+                !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
+                return Fail();
+        }
+        TOKEN_ELEVATION elevation{};
+        DWORD size = 0;
+        if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size))
+            return Fail();
+        return elevation.TokenIsElevated != 0;
+    }
 };
 
 } // namespace

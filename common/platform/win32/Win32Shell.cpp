@@ -70,16 +70,21 @@ public:
         return OpenAndSelect(list.get());
     }
 
-    bool RunElevated(const std::string& exe, const std::string& params) override {
+    bool RunElevated(const std::string& exe, const std::string& params, Handle owner) override {
         std::wstring file = Wide(exe);
         std::wstring parameters = Wide(params);
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof info;
+        info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_UNICODE;
+        info.hwnd = reinterpret_cast<HWND>(owner);
         info.lpVerb = L"runas";
         info.lpFile = file.c_str();
         info.lpParameters = params.empty() ? nullptr : parameters.c_str();
         info.nShow = SW_SHOWNORMAL;
-        return ShellExecuteExW(&info) || Fail();
+        const bool started = ShellExecuteExW(&info) || Fail();
+        // Nothing here waits for the new process; its handle only proves that it was created.
+        unique_handle process(info.hProcess);
+        return started;
     }
 };
 

@@ -47,18 +47,21 @@ std::unique_ptr<INamedObject> Wrap(unique_handle h, bool isEvent) {
 class Win32Sync final : public ISync {
 public:
     std::unique_ptr<INamedObject> CreateMutex(const std::string& name, bool& alreadyExists) override {
-        unique_handle h(CreateMutexW(nullptr, FALSE, Wide(name).c_str()));
+        // Ownership stays with the creating thread until the handle goes; an instance that merely
+        // opens the existing mutex gets no ownership.
+        unique_handle h(CreateMutexW(nullptr, TRUE, Wide(name).c_str()));
         alreadyExists = h && GetLastError() == ERROR_ALREADY_EXISTS;
         return Wrap(std::move(h), false);
     }
 
     std::unique_ptr<INamedObject> CreateEvent(const std::string& name) override {
-        // A null DACL lets a process of any user, elevated or not, signal the event.
+        // A null DACL lets a process of any user, elevated or not, signal the event. Manual reset:
+        // one signal ends every waiter, and stays for those that open the event later.
         SECURITY_DESCRIPTOR sd{};
         InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
         SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
         SECURITY_ATTRIBUTES sa{sizeof sa, &sd, FALSE};
-        return Wrap(unique_handle(CreateEventW(&sa, FALSE, FALSE, Wide(name).c_str())), true);
+        return Wrap(unique_handle(CreateEventW(&sa, TRUE, FALSE, Wide(name).c_str())), true);
     }
 
     std::unique_ptr<INamedObject> OpenEvent(const std::string& name) override {

@@ -1,7 +1,7 @@
 // Native dialogs: MessageBoxW, the common save dialog and the shell's folder browser. Each runs a
 // modal loop that keeps dispatching the workers' hand-off messages.
 #include "ui/Dialogs.h"
-#include "ui/win32/Win32Common.h"
+#include "ui/win32/Win32WindowPeer.h"
 
 #include "text/TextCodec.h"
 
@@ -30,6 +30,14 @@ std::wstring FilterList(const std::string& filter) {
     list.push_back(L'\0');
     list.push_back(L'\0');
     return list;
+}
+
+// The browser can select a folder only once its window exists; lParam carries the path.
+int CALLBACK SelectInitialFolder(HWND window, UINT message, LPARAM, LPARAM path) {
+    if (message == BFFM_INITIALIZED && path != 0) {
+        SendMessageW(window, BFFM_SETSELECTIONW, TRUE, path);
+    }
+    return 0;
 }
 
 class NativeDialogs : public IDialogService {
@@ -63,12 +71,16 @@ public:
         return text::FromWide(file.data());
     }
 
-    std::optional<std::string> BrowseForFolder(const std::string& ATitle, const std::string&) override {
+    std::optional<std::string> BrowseForFolder(const std::string& ATitle,
+                                               const std::string& AInitialDir) override {
         std::wstring title = text::ToWide(ATitle);
+        std::wstring initial = text::ToWide(AInitialDir);
         BROWSEINFOW bi{};
         bi.hwndOwner = Owner();
         bi.lpszTitle = title.c_str();
         bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+        bi.lpfn = SelectInitialFolder;
+        bi.lParam = initial.empty() ? 0 : reinterpret_cast<LPARAM>(initial.c_str());
         PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&bi);
         if (item == nullptr) {
             return std::nullopt;
