@@ -9,7 +9,7 @@
 
 namespace ui {
 
-class TControl;
+class TComponent;
 
 // A component the backend cannot render, or a window it cannot make.
 class EPeerError : public EBaseError {
@@ -21,16 +21,25 @@ public:
 class IControlPeer {
 public:
     virtual ~IControlPeer() = default;
-    // The control's state changed; the peer brings its rendering up to date.
+    // The component's state changed; the peer brings its rendering up to date.
     virtual void Changed() = 0;
+    // Requests beyond the state, for the peers they concern: draw again, take the keyboard focus,
+    // come to the front (forms), pop up at a screen position (menus; the peer runs the chosen item).
+    virtual void Invalidate() {}
+    virtual void SetFocus() {}
+    virtual void BringToFront() {}
+    virtual void Popup(int AX, int AY) {}
 };
 
 class IBackend {
 public:
     virtual ~IBackend() = default;
-    // Called for a form first and then for each of its controls in creation order; raises EPeerError for
-    // a component the backend has no rendering for.
-    virtual std::unique_ptr<IControlPeer> CreatePeer(TControl& control) = 0;
+    // Called for a form first and then for each of its controls in creation order (a parent before its
+    // children), and for non-visual components when they become active; raises EPeerError for a
+    // component the backend has no rendering for.
+    virtual std::unique_ptr<IControlPeer> CreatePeer(TComponent& component) = 0;
+    // Shows or hides the application's own window, the one with the taskbar button.
+    virtual void SetTaskbarButtonVisible(bool AVisible) = 0;
     // Waits for at least one message or Synchronize request and handles what is there; raises an error
     // when the loop cannot get messages any more.
     virtual void HandleMessage() = 0;

@@ -1,21 +1,31 @@
 #pragma once
-// Simple controls: text labels, pictures and the animation control.
+// Simple controls: labels, pictures, the animation control, buttons, check boxes, edits, memos,
+// combo boxes, list boxes and group boxes.
 #include "ui/Forms.h"
 #include "ui/Media.h"
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ui {
+
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 class TLabel : public TControl {
 public:
     using TControl::TControl;
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool AValue);
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool AValue);
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment AValue);
 
 private:
     bool FTransparent = true;
+    bool FWordWrap = false;
+    TAlignment FAlignment = TAlignment::taLeftJustify;
 };
 
 // A picture from the program's resources (a .bmp file stored as RCDATA).
@@ -60,6 +70,160 @@ private:
     std::string_view FData;
     TAviInfo FInfo;
     bool FActive = false;
+};
+
+// A push button. A click with a ModalResult set closes its modal form with that result.
+class TButton : public TControl {
+public:
+    TButton(TComponent* AOwner, std::string AName);
+    int ModalResult() const { return FModalResult; }
+    void SetModalResult(int AValue) { FModalResult = AValue; }
+    // The button reacts to Enter (default) or Escape (cancel) anywhere on its form.
+    bool Default() const { return FDefault; }
+    void SetDefault(bool AValue);
+    bool Cancel() const { return FCancel; }
+    void SetCancel(bool AValue) { FCancel = AValue; }
+    // The shield beside the caption that marks a command needing administrator rights.
+    bool ElevationShield() const { return FElevationShield; }
+    void SetElevationShield(bool AValue);
+    void Click() override;
+
+private:
+    int FModalResult = mrNone;
+    bool FDefault = false;
+    bool FCancel = false;
+    bool FElevationShield = false;
+};
+
+// A button with a picture: Glyph is a strip of NumGlyphs pictures side by side, the first for the
+// enabled button, the second (when there is one) for the disabled button.
+class TBitBtn : public TButton {
+public:
+    using TButton::TButton;
+    const TPicture& Glyph() const { return FGlyph; }
+    void SetGlyph(const TPicture& AValue);
+    int NumGlyphs() const { return FNumGlyphs; }
+    void SetNumGlyphs(int AValue);
+    // The picture shown now: the enabled or the disabled part of the strip.
+    TPicture CurrentGlyph() const;
+
+private:
+    TPicture FGlyph;
+    int FNumGlyphs = 1;
+};
+
+class TCheckBox : public TControl {
+public:
+    TCheckBox(TComponent* AOwner, std::string AName);
+    bool Checked() const { return FChecked; }
+    // A change runs OnClick, also when made by the program.
+    void SetChecked(bool AValue);
+    // The user's click: the box changes its state.
+    void Toggle() { SetChecked(!FChecked); }
+
+private:
+    bool FChecked = false;
+};
+
+enum class TBorderStyle { bsNone, bsSingle };
+
+// A one-line text field; its text is the control's caption.
+class TEdit : public TControl {
+public:
+    TEdit(TComponent* AOwner, std::string AName);
+    const std::string& Text() const { return Caption(); }
+    // A change runs OnChange, also when made by the program (the peer reports what the user types here).
+    void SetText(const std::string& AValue);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool AValue);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle AValue);
+    // Only digits can be typed (ES_NUMBER); pasted text is not checked.
+    bool NumbersOnly() const { return FNumbersOnly; }
+    void SetNumbersOnly(bool AValue);
+    int MaxLength() const { return FMaxLength; }
+    void SetMaxLength(int AValue);
+    std::function<void(TComponent*)> OnChange;
+
+private:
+    bool FReadOnly = false;
+    TBorderStyle FBorderStyle = TBorderStyle::bsSingle;
+    bool FNumbersOnly = false;
+    int FMaxLength = 0;
+};
+
+// A multi-line text field; Lines are its text split at line ends (joined with CR LF).
+class TMemo : public TEdit {
+public:
+    using TEdit::TEdit;
+    std::vector<std::string> Lines() const;
+    void SetLines(const std::vector<std::string>& ALines);
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool AValue);
+
+private:
+    bool FWordWrap = true;
+};
+
+// A drop-down list to choose one item from (csDropDownList: no typing).
+class TComboBox : public TControl {
+public:
+    TComboBox(TComponent* AOwner, std::string AName);
+    const std::vector<std::string>& Items() const { return FItems; }
+    void SetItems(const std::vector<std::string>& AItems);
+    void SetItem(int AIndex, const std::string& AText);
+    int ItemIndex() const { return FItemIndex; }
+    // The program's choice: no event.
+    void SetItemIndex(int AValue);
+    // The user's choice: the item becomes selected and OnChange runs.
+    void Select(int AIndex);
+    // The selected item's text, or "".
+    std::string Text() const;
+    std::function<void(TComponent*)> OnChange;
+
+private:
+    std::vector<std::string> FItems;
+    int FItemIndex = -1;
+};
+
+enum class TListBoxStyle { lbStandard, lbOwnerDrawFixed };
+
+// A list of items; an owner-drawn list keeps its item texts (screen readers read them) and has each
+// item drawn by OnDrawItem.
+class TListBox : public TControl {
+public:
+    TListBox(TComponent* AOwner, std::string AName);
+    const std::vector<std::string>& Items() const { return FItems; }
+    void SetItems(const std::vector<std::string>& AItems);
+    void SetItem(int AIndex, const std::string& AText);
+    int ItemIndex() const { return FItemIndex; }
+    // The program's choice: no event.
+    void SetItemIndex(int AValue);
+    // The user's click on an item: the item becomes selected and OnClick runs.
+    void Select(int AIndex);
+    TListBoxStyle Style() const { return FStyle; }
+    void SetStyle(TListBoxStyle AValue);
+    int ItemHeight() const { return FItemHeight; }
+    void SetItemHeight(int AValue);
+    // The rectangle of an item in the list's client area.
+    TRect ItemRect(int AIndex) const;
+    std::function<void(TListBox* AControl, int AIndex, const TRect& ARect, TOwnerDrawState AState, TCanvas& ACanvas)>
+        OnDrawItem;
+    // Draws one item: OnDrawItem for an owner-drawn list (the peer calls it, and tests with a
+    // recording canvas).
+    void DrawItem(TCanvas& ACanvas, int AIndex, const TRect& ARect, TOwnerDrawState AState);
+
+private:
+    std::vector<std::string> FItems;
+    int FItemIndex = -1;
+    TListBoxStyle FStyle = TListBoxStyle::lbStandard;
+    int FItemHeight = 13;
+};
+
+// A frame with a caption that holds other controls.
+class TGroupBox : public TControl {
+public:
+    using TControl::TControl;
 };
 
 } // namespace ui

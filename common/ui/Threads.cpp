@@ -2,14 +2,18 @@
 
 #include "platform/ComScope.h"
 #include "ui/Backend.h"
+#include "ui/Forms.h"
 
 #include <cxxabi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <exception>
+#include <iostream>
 #include <mutex>
 #include <vector>
 
@@ -21,6 +25,8 @@ struct SyncRequest {
     std::function<void()> Method;
     std::exception_ptr Error;
     bool Done = false;
+    // Queued without a waiting worker: the window thread frees it once it has run.
+    bool Detached = false;
 };
 
 struct SyncState {
@@ -84,6 +90,42 @@ std::string Describe(std::exception_ptr error) {
     }
 }
 
+// Set on the threads that live until the process ends.
+thread_local bool tLivesUntilProcessEnds = false;
+
+// A thread that lives until the process ends asked for the window thread after the application was
+// terminated: the windows may be going away, so it waits for the end of the process instead.
+[[noreturn]] void WaitForTheEndOfTheProcess() {
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::hours(1));
+    }
+}
+
+// Queues a request for the window thread and wakes its loop's wait; false for a request of a thread that
+// lives until the process ends once the application is terminated. The test is made under the lock, so
+// a request is either refused or queued before the window thread's last look at the queue.
+bool Enqueue(SyncRequest* ARequest) {
+    auto& s = State();
+    {
+        std::lock_guard<std::mutex> guard(s.Lock);
+        if (tLivesUntilProcessEnds && Application().Terminated()) {
+            return false;
+        }
+        s.Queue.push_back(ARequest);
+    }
+    s.Queued.notify_all();
+    return true;
+}
+
+// The window thread's error for a queued call nobody waits for.
+void ReportQueuedError(std::exception_ptr AError) {
+    try {
+        Backend().ReportFault("A queued call ended by " + Describe(AError));
+    } catch (...) {
+        // Nothing more can be done for an error that cannot even be reported.
+    }
+}
+
 } // namespace
 
 std::string TypeName(const std::type_info& AType) {
@@ -124,6 +166,14 @@ bool CheckSynchronize() {
         } catch (...) {
             request->Error = std::current_exception();
         }
+        if (request->Detached) {
+            if (request->Error) {
+                ReportQueuedError(request->Error);
+            }
+            delete request;
+            any = true;
+            continue;
+        }
         {
             std::lock_guard<std::mutex> guard(s.Lock);
             request->Done = true;
@@ -160,11 +210,9 @@ void TThread::Synchronize(const std::function<void()>& AMethod) {
     }
     auto& s = State();
     SyncRequest request{AMethod, nullptr, false};
-    {
-        std::lock_guard<std::mutex> guard(s.Lock);
-        s.Queue.push_back(&request);
+    if (!Enqueue(&request)) {
+        WaitForTheEndOfTheProcess();
     }
-    s.Queued.notify_all();
     try {
         Backend().WakeMainThread();
     } catch (...) {
@@ -183,6 +231,19 @@ void TThread::Synchronize(const std::function<void()>& AMethod) {
     }
 }
 
+void TThread::Queue(std::function<void()> AMethod) {
+    // The queue owns the request from here; the window thread frees it once it has run.
+    auto request = std::make_unique<SyncRequest>(SyncRequest{std::move(AMethod), nullptr, false, true});
+    if (Enqueue(request.get())) {
+        static_cast<void>(request.release());
+    }
+    try {
+        Backend().WakeMainThread();
+    } catch (...) {
+        // The call stays queued; the window thread runs it in its next loop turn.
+    }
+}
+
 TThread::TThread() = default;
 
 TThread::~TThread() {
@@ -195,12 +256,18 @@ TThread::~TThread() {
 }
 
 void TThread::Start() {
-    if (FreeOnTerminate) {
+    if (LivesUntilProcessEnds) {
+        // Nobody joins or frees such a thread: it frees itself, and only the process's end stops it.
+        FreeOnTerminate = true;
+    } else if (FreeOnTerminate) {
         std::lock_guard<std::mutex> guard(State().Lock);
         ++State().SelfFreeing;
     }
     std::lock_guard<std::mutex> guard(FStartLock);
     FThread = std::thread([this] { Run(); });
+    if (LivesUntilProcessEnds) {
+        FThread.detach();
+    }
 }
 
 void TThread::WaitFor() {
@@ -218,6 +285,7 @@ void TThread::ReportEscapedError(std::exception_ptr AError) const {
 }
 
 void TThread::Run() {
+    tLivesUntilProcessEnds = LivesUntilProcessEnds;
     {
         plat::ComScope com;
         try {
@@ -227,6 +295,12 @@ void TThread::Run() {
         }
     }
     if (!FreeOnTerminate) {
+        return;
+    }
+    if (tLivesUntilProcessEnds) {
+        // Start may still be detaching the system thread.
+        { std::lock_guard<std::mutex> guard(FStartLock); }
+        delete this;
         return;
     }
     std::thread self;
@@ -246,6 +320,14 @@ void TThread::Run() {
     } catch (...) {
         // The window thread finds this thread in its next turn all the same.
     }
+}
+
+void EndProcess(int AExitCode) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::clog.flush();
+    std::fflush(nullptr);
+    std::_Exit(AExitCode);
 }
 
 } // namespace ui

@@ -34,11 +34,17 @@ public:
     void WaitFor();
     // A thread that frees itself is deleted by its own thread when Execute returns.
     bool FreeOnTerminate = false;
+    // A self-freeing thread that lives until the process ends (a poller, a wait for a close request):
+    // TApplication::Run does not wait for it, and a Synchronize it makes once the application has been
+    // terminated never returns, so it touches nothing while the process ends. Set before Start.
+    bool LivesUntilProcessEnds = false;
 
     // Runs AMethod on the window thread and waits for it; an error raised there reaches the caller.
     // On the window thread itself it simply calls AMethod. When the window thread cannot be reached
     // the error says why, instead of a wait that never ends.
     static void Synchronize(const std::function<void()>& AMethod);
+    // Hands AMethod to the window thread without waiting (timers of the headless build, notifications).
+    static void Queue(std::function<void()> AMethod);
 
 protected:
     virtual void Execute() = 0;
@@ -65,6 +71,10 @@ void WaitForSynchronize();
 void WakeSynchronizeWaiters();
 // Self-freeing threads not joined yet (running, or ended and waiting for the window thread).
 int RunningSelfFreeingThreads();
+
+// Ends the process at once with the exit code, after flushing the standard streams, without running
+// the destructors of static objects: threads that live until the process ends may still use them.
+[[noreturn]] void EndProcess(int AExitCode);
 
 // The readable name of a type ("TWorkingThread", "ui::TLabel").
 std::string TypeName(const std::type_info& AType);

@@ -28,9 +28,10 @@ namespace {
 // fails, a loop that fails; what threads report is kept.
 class FaultyBackend : public ui::IBackend {
 public:
-    std::unique_ptr<ui::IControlPeer> CreatePeer(ui::TControl& control) override {
-        return ui::BuildBackend().CreatePeer(control);
+    std::unique_ptr<ui::IControlPeer> CreatePeer(ui::TComponent& component) override {
+        return ui::BuildBackend().CreatePeer(component);
     }
+    void SetTaskbarButtonVisible(bool) override {}
     void HandleMessage() override {
         if (LoopFails) {
             throw EOSError(1400, "The message loop cannot get messages");

@@ -3,7 +3,9 @@
 // terminal.
 #include "ui/Backend.h"
 #include "ui/Dialogs.h"
+#include "ui/Graphics.h"
 #include "ui/Threads.h"
+#include "ui/headless/HeadlessPeerFactory.h"
 
 #include <cstdio>
 #include <iostream>
@@ -12,14 +14,13 @@ namespace ui {
 
 namespace {
 
-class HeadlessPeer : public IControlPeer {
-public:
-    void Changed() override {}
-};
-
 class HeadlessBackend : public IBackend {
 public:
-    std::unique_ptr<IControlPeer> CreatePeer(TControl&) override { return std::make_unique<HeadlessPeer>(); }
+    std::unique_ptr<IControlPeer> CreatePeer(TComponent& component) override {
+        return headless::MakePeer(component);
+    }
+
+    void SetTaskbarButtonVisible(bool AVisible) override { headless::SetTaskbarButtonShown(AVisible); }
 
     void HandleMessage() override {
         if (!CheckSynchronize()) {
@@ -60,6 +61,11 @@ IBackend& BuildBackend() {
 
 std::shared_ptr<IDialogService> MakeDefaultDialogs() {
     return std::make_shared<ConsoleDialogs>();
+}
+
+// Linux has no system shield; commands that need administrator rights show none there.
+std::optional<TPicture> StockShieldIcon() {
+    return std::nullopt;
 }
 
 } // namespace ui

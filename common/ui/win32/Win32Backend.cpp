@@ -2,6 +2,9 @@
 // receives the workers' hand-off requests, so message boxes and modal loops serve them too.
 #include "ui/SystemCommandLine.h"
 #include "ui/Threads.h"
+#include "ui/win32/Win32AppWindow.h"
+#include "ui/win32/Win32FormPeer.h"
+#include "ui/win32/Win32Guard.h"
 #include "ui/win32/Win32Peers.h"
 
 #include "text/TextCodec.h"
@@ -24,12 +27,28 @@ LRESULT CALLBACK SyncProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// Tab, the arrow keys, Enter and Escape move between and press the controls of the form the message
+// is for, as in a dialog box.
+bool DialogKey(MSG& msg) {
+    HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    return dynamic_cast<win32::FormPeer*>(win32::PeerOfWindow(root)) != nullptr &&
+           IsDialogMessageW(root, &msg);
+}
+
+void Dispatch(MSG& msg) {
+    if (!DialogKey(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 // Without the hand-off window no worker could ever be served, so the backend exists only with it.
 class Win32Backend : public IBackend {
 public:
     Win32Backend() {
         INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_ANIMATE_CLASS |
-                                                                   ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+                                                                   ICC_STANDARD_CLASSES | ICC_BAR_CLASSES |
+                                                                   ICC_TREEVIEW_CLASSES | ICC_TAB_CLASSES};
         InitCommonControlsEx(&icc);
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
@@ -40,8 +59,12 @@ public:
         FSync.reset(win32::CreateWindowChecked(0, SyncClass, 0, 0, 0, 0, 0, HWND_MESSAGE));
     }
 
-    std::unique_ptr<IControlPeer> CreatePeer(TControl& control) override {
-        return win32::CreateNativePeer(control);
+    std::unique_ptr<IControlPeer> CreatePeer(TComponent& component) override {
+        return win32::CreateNativePeer(component);
+    }
+
+    void SetTaskbarButtonVisible(bool AVisible) override {
+        win32::ApplicationWindow::Get().SetButtonWanted(AVisible);
     }
 
     // GetMessageW's -1 is no message but a loop that cannot go on (its message is not filled in).
@@ -54,10 +77,10 @@ public:
         if (got == 0) {
             Application().Terminate();
         } else {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+            Dispatch(msg);
         }
         CheckSynchronize();
+        win32::RaiseKeptHandlerError();
     }
 
     void ProcessMessages() override {
@@ -67,10 +90,10 @@ public:
                 Application().Terminate();
                 break;
             }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+            Dispatch(msg);
         }
         CheckSynchronize();
+        win32::RaiseKeptHandlerError();
     }
 
     void WakeMainThread() override {

@@ -7,15 +7,26 @@
 #include <map>
 #include <mutex>
 #include <tuple>
+#include <vector>
 
 namespace ui::win32 {
 
-namespace {
-constexpr wchar_t PeerProperty[] = L"TkPeer";
-}
-
 HINSTANCE Instance() {
     return GetModuleHandleW(nullptr);
+}
+
+int ScreenDpi() {
+    static const int dpi = [] {
+        HDC screen = GetDC(nullptr);
+        int value = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+        return value > 0 ? value : 96;
+    }();
+    return dpi;
+}
+
+int Scale(int APixels) {
+    return MulDiv(APixels, ScreenDpi(), 96);
 }
 
 HFONT FontFor(const TFont& AFont) {
@@ -43,9 +54,32 @@ HFONT FontFor(const TFont& AFont) {
     return made;
 }
 
-HWND WindowOf(const TControl* AControl) {
-    auto* peer = AControl ? dynamic_cast<WindowPeer*>(AControl->Peer()) : nullptr;
-    return peer ? peer->Handle() : nullptr;
+COLORREF ColorRefOf(TColor AColor, int ADefault) {
+    if (AColor == clDefault) {
+        return GetSysColor(ADefault);
+    }
+    if (IsSystemColor(AColor)) {
+        return GetSysColor(static_cast<int>(AColor & 0xFF));
+    }
+    return AColor & 0x00FFFFFF;
+}
+
+HBRUSH BrushFor(TColor AColor, int ADefault) {
+    if (AColor == clDefault) {
+        return GetSysColorBrush(ADefault);
+    }
+    if (IsSystemColor(AColor)) {
+        return GetSysColorBrush(static_cast<int>(AColor & 0xFF));
+    }
+    static std::mutex lock;
+    static std::map<COLORREF, plat::win::unique_gdi<HBRUSH>> brushes;
+    std::lock_guard<std::mutex> guard(lock);
+    COLORREF color = AColor & 0x00FFFFFF;
+    auto it = brushes.find(color);
+    if (it == brushes.end()) {
+        it = brushes.emplace(color, plat::win::unique_gdi<HBRUSH>(CreateSolidBrush(color))).first;
+    }
+    return it->second.get();
 }
 
 void RaiseLastError(const std::string& AWhat) {
@@ -60,33 +94,36 @@ void RegisterWindowClass(const WNDCLASSEXW& AClass) {
 }
 
 HWND CreateWindowChecked(DWORD AExStyle, const wchar_t* AClass, DWORD AStyle, int ALeft, int ATop, int AWidth,
-                         int AHeight, HWND AParent, void* ACreateParam) {
+                         int AHeight, HWND AParent, void* ACreateParam, UINT_PTR AId) {
     HWND window = CreateWindowExW(AExStyle, AClass, L"", AStyle, ALeft, ATop, AWidth, AHeight, AParent,
-                                  nullptr, Instance(), ACreateParam);
+                                  reinterpret_cast<HMENU>(AId), Instance(), ACreateParam);
     if (window == nullptr) {
         RaiseLastError("Cannot create a window of the class " + text::FromWide(AClass));
     }
     return window;
 }
 
-WindowPeer* PeerOfWindow(HWND AWindow) {
-    return static_cast<WindowPeer*>(GetPropW(AWindow, PeerProperty));
+std::wstring WindowText(HWND AWindow) {
+    std::vector<wchar_t> buffer(static_cast<size_t>(GetWindowTextLengthW(AWindow)) + 1, L'\0');
+    int length = GetWindowTextW(AWindow, buffer.data(), static_cast<int>(buffer.size()));
+    return std::wstring(buffer.data(), static_cast<size_t>(length > 0 ? length : 0));
 }
 
-WindowPeer::~WindowPeer() {
-    if (FHandle) {
-        RemovePropW(FHandle.get(), PeerProperty);
+void SetWindowTextIfDifferent(HWND AWindow, const std::string& AText) {
+    std::wstring wanted = text::ToWide(AText);
+    if (WindowText(AWindow) != wanted) {
+        SetWindowTextW(AWindow, wanted.c_str());
     }
 }
 
-void WindowPeer::AdoptChild(HWND AWindow) {
-    FHandle.reset(AWindow);
-    SetPropW(AWindow, PeerProperty, this);
-}
-
-void WindowPeer::ApplyCommon(const TControl& control) {
-    SendMessageW(FHandle.get(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.Font())), FALSE);
-    EnableWindow(FHandle.get(), control.Enabled());
+bool UpdateStyle(HWND AWindow, int AIndex, LONG_PTR AMask, LONG_PTR AValue) {
+    LONG_PTR old = GetWindowLongPtrW(AWindow, AIndex);
+    LONG_PTR wanted = (old & ~AMask) | (AValue & AMask);
+    if (wanted == old) {
+        return false;
+    }
+    SetWindowLongPtrW(AWindow, AIndex, wanted);
+    return true;
 }
 
 } // namespace ui::win32

@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the native peers: module handle, fonts, checked window classes and windows, and the
-// peer every native control has.
+// Shared pieces of the native peers: module handle, screen resolution, fonts, colours, checked window
+// classes and windows.
 #include "ui/Forms.h"
 
 #include "platform/win32/UniqueAny.h"
@@ -9,16 +9,30 @@
 
 #include <string>
 
+// <windows.h> names DrawTextW DrawText, which would rename the canvas's own DrawText here; the peers
+// call DrawTextW by its name.
+#undef DrawText
+
 namespace ui::win32 {
 
 // Message posted to the hand-off window: run the queued Synchronize requests.
 constexpr UINT WM_TK_SYNCHRONIZE = WM_APP + 1;
+// The notification-area icon's callback message.
+constexpr UINT WM_TK_TRAY = WM_APP + 2;
 
 HINSTANCE Instance();
+
+// Components keep positions in pixels at 96 dpi; windows get them at the screen's resolution (the
+// program is system-DPI aware, so one factor serves every window).
+int ScreenDpi();
+int Scale(int APixels);
+
 // A font of the face, point size and style, kept for the life of the program.
 HFONT FontFor(const TFont& AFont);
-// The native window of a control's peer, or nullptr.
-HWND WindowOf(const TControl* AControl);
+// A colour with system colours resolved; clDefault gives the system colour ADefault (COLOR_*).
+COLORREF ColorRefOf(TColor AColor, int ADefault);
+// A brush of that colour, kept for the life of the program (system colours: the system's own brush).
+HBRUSH BrushFor(TColor AColor, int ADefault);
 
 // EOSError with the calling thread's last error and the system's text for it, after AWhat.
 [[noreturn]] void RaiseLastError(const std::string& AWhat);
@@ -26,25 +40,13 @@ HWND WindowOf(const TControl* AControl);
 void RegisterWindowClass(const WNDCLASSEXW& AClass);
 // CreateWindowExW whose failure is EOSError naming the class, instead of a window that is not there.
 HWND CreateWindowChecked(DWORD AExStyle, const wchar_t* AClass, DWORD AStyle, int ALeft, int ATop, int AWidth,
-                         int AHeight, HWND AParent, void* ACreateParam = nullptr);
+                         int AHeight, HWND AParent, void* ACreateParam = nullptr, UINT_PTR AId = 0);
 
-// Every native peer owns its window; the form's peer also answers messages its children send up.
-class WindowPeer : public IControlPeer {
-public:
-    HWND Handle() const { return FHandle.get(); }
-    ~WindowPeer() override;
-
-    // Messages a child sends to its parent (drawing, colours) reach the child's peer here.
-    virtual bool ParentNotify(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
-
-protected:
-    // Takes a child window of a system class: its messages to the parent find this peer from now on.
-    void AdoptChild(HWND AWindow);
-    void ApplyCommon(const TControl& control);
-    plat::win::unique_hwnd FHandle;
-};
-
-// The peer of a child window made by AdoptChild, or nullptr.
-WindowPeer* PeerOfWindow(HWND AWindow);
+std::wstring WindowText(HWND AWindow);
+// Sets the window text only when it differs: a control that reports its text changes would otherwise
+// echo the program's own change back, and a static would flicker.
+void SetWindowTextIfDifferent(HWND AWindow, const std::string& AText);
+// Sets or clears style bits; true when anything changed.
+bool UpdateStyle(HWND AWindow, int AIndex, LONG_PTR AMask, LONG_PTR AValue);
 
 } // namespace ui::win32
