@@ -10,8 +10,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace xml {
+
+// The XML declaration is a processing instruction named "xml" whose value is its pseudo-attributes.
+enum class TXmlNodeKind { Document, Element, Text, CData, Comment, ProcessingInstruction, Other };
 
 // Raised for a document that cannot be read, parsed or saved, and for a position out of range.
 class EXmlError : public EBaseError {
@@ -30,10 +35,14 @@ public:
 
     bool IsNull() const { return !impl_; }
     bool IsElement() const;
+    TXmlNodeKind Kind() const;
     // Element name, or "#comment", "#text", "#cdata-section" and the target of an instruction.
     std::string NodeName() const;
     // The text of a text, CDATA or comment node; the concatenated text of an element.
     std::string Text() const;
+    // The value of a text, CDATA, comment or processing-instruction node exactly as parsed; empty for
+    // other nodes.
+    std::string Value() const;
 
     int ChildCount() const;
     TXmlNode Child(int index) const;
@@ -42,6 +51,8 @@ public:
 
     bool HasAttribute(const std::string& name) const;
     std::optional<std::string> Attribute(const std::string& name) const;
+    // Every attribute of an element, name and value, in document order.
+    std::vector<std::pair<std::string, std::string>> Attributes() const;
     void SetAttribute(const std::string& name, std::string_view value);
     void SetAttribute(const std::string& name, const char* value) {
         SetAttribute(name, std::string_view(value));
@@ -69,6 +80,16 @@ public:
     void LoadFromFile(const std::string& path);
     void LoadFromBytes(std::string_view bytes);
     TXmlNode DocumentElement() const;
+    // The document itself: its children are the XML declaration, the comments and instructions around
+    // the document element, and that element.
+    TXmlNode DocumentNode() const;
+
+    // The document as administrators read it: one node per line, nested elements indented by two
+    // blanks, lines ended by CR LF, comments and the declaration kept, in the encoding the declaration
+    // names (UTF-8 without one). An element holding text keeps its content on its line, unchanged.
+    std::string SaveToBytes() const;
+    // Replaces the file's content with SaveToBytes() without ever leaving it half-written
+    // (plat::ReplaceFileContent): an existing file keeps its permissions.
     void SaveToFile(const std::string& path) const;
 
 private:

@@ -174,6 +174,15 @@ bool CopyOneFile(const std::string& from, const std::string& to) {
     return true;
 }
 
+// Makes a rename inside the folder durable; a folder that cannot be synced costs durability only.
+void SyncFolder(const std::string& nativeFolder) {
+    const int fd = ::open(nativeFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 class PosixFileSystem final : public IFileSystem {
 public:
     std::unique_ptr<IFile> Open(const std::string& path, OpenMode mode) override {
@@ -248,6 +257,27 @@ public:
                 return Fail(ERROR_ACCESS_DENIED_);
         }
         return ::rename(src.c_str(), dst.c_str()) == 0 || FailMissing(dst);
+    }
+
+    // Owner before mode: changing the owner clears the set-id bits that the mode may carry.
+    bool ReplaceFile(const std::string& replacement, const std::string& target) override {
+        const std::string src = NativePath(replacement);
+        const std::string dst = NativePath(target);
+        struct stat kept {
+        }, now{};
+        if (!StatPath(dst, kept))
+            return FailMissing(dst);
+        if (!StatPath(src, now))
+            return FailMissing(src);
+        if (S_ISDIR(kept.st_mode) || S_ISDIR(now.st_mode))
+            return Fail(ERROR_ACCESS_DENIED_);
+        if ((now.st_uid != kept.st_uid || now.st_gid != kept.st_gid) &&
+            ::chown(src.c_str(), kept.st_uid, kept.st_gid) != 0)
+            return FailWithErrno();
+        if (::chmod(src.c_str(), kept.st_mode & 07777) != 0 || ::rename(src.c_str(), dst.c_str()) != 0)
+            return FailWithErrno();
+        SyncFolder(Parent(dst));
+        return true;
     }
 
     bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override {

@@ -158,6 +158,12 @@ public:
         return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), flags) || Fail();
     }
 
+    // No merge flags: a target whose security descriptor cannot be carried over stays in place.
+    bool ReplaceFile(const std::string& replacement, const std::string& target) override {
+        return ReplaceFileW(Wide(target).c_str(), Wide(replacement).c_str(), nullptr, 0, nullptr, nullptr) ||
+               Fail();
+    }
+
     bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override {
         return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), failIfExists) || Fail();
     }

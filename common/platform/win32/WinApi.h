@@ -16,6 +16,7 @@
 #undef OpenEvent
 #undef OpenSCManager
 #undef OpenService
+#undef ReplaceFile
 #undef QueryServiceConfig
 #undef StartService
 

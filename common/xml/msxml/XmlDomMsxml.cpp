@@ -105,6 +105,12 @@ com_ptr<IXMLDOMNode> CreateElement(IXMLDOMNode* parent, const std::string& name)
     return AsNode(element);
 }
 
+std::string NodeValue(IXMLDOMNode* node) {
+    unique_variant value;
+    Check(node->get_nodeValue(value.put()), "nodeValue");
+    return value.get().vt == VT_BSTR ? Utf8(value.get().bstrVal) : std::string();
+}
+
 void RaiseParseError(IXMLDOMDocument* doc) {
     com_ptr<IXMLDOMParseError> err;
     std::string reason = "The XML document cannot be loaded";
@@ -144,6 +150,27 @@ bool TXmlNode::IsElement() const {
     return impl_ && SUCCEEDED(impl_->Node->get_nodeType(&type)) && type == NODE_ELEMENT;
 }
 
+TXmlNodeKind TXmlNode::Kind() const {
+    DOMNodeType type = NODE_INVALID;
+    Check(Require(impl_)->get_nodeType(&type), "nodeType");
+    switch (type) {
+    case NODE_DOCUMENT:
+        return TXmlNodeKind::Document;
+    case NODE_ELEMENT:
+        return TXmlNodeKind::Element;
+    case NODE_TEXT:
+        return TXmlNodeKind::Text;
+    case NODE_CDATA_SECTION:
+        return TXmlNodeKind::CData;
+    case NODE_COMMENT:
+        return TXmlNodeKind::Comment;
+    case NODE_PROCESSING_INSTRUCTION:
+        return TXmlNodeKind::ProcessingInstruction;
+    default:
+        return TXmlNodeKind::Other;
+    }
+}
+
 std::string TXmlNode::NodeName() const {
     unique_bstr name;
     Check(Require(impl_)->get_nodeName(name.put()), "nodeName");
@@ -154,6 +181,18 @@ std::string TXmlNode::Text() const {
     unique_bstr value;
     Check(Require(impl_)->get_text(value.put()), "text");
     return Utf8(value.get());
+}
+
+std::string TXmlNode::Value() const {
+    switch (Kind()) {
+    case TXmlNodeKind::Text:
+    case TXmlNodeKind::CData:
+    case TXmlNodeKind::Comment:
+    case TXmlNodeKind::ProcessingInstruction:
+        return NodeValue(impl_->Node.get());
+    default:
+        return {};
+    }
 }
 
 int TXmlNode::ChildCount() const {
@@ -196,6 +235,23 @@ std::optional<std::string> TXmlNode::Attribute(const std::string& name) const {
     if (value.get().vt != VT_BSTR)
         return std::nullopt;
     return Utf8(value.get().bstrVal);
+}
+
+std::vector<std::pair<std::string, std::string>> TXmlNode::Attributes() const {
+    std::vector<std::pair<std::string, std::string>> all;
+    com_ptr<IXMLDOMNamedNodeMap> map;
+    if (Require(impl_)->get_attributes(map.put()) != S_OK || !map)
+        return all;
+    long length = 0;
+    Check(map->get_length(&length), "attributes.length");
+    for (long i = 0; i < length; ++i) {
+        com_ptr<IXMLDOMNode> attribute;
+        Check(map->get_item(i, attribute.put()), "attributes.item");
+        unique_bstr name;
+        Check(attribute->get_nodeName(name.put()), "nodeName");
+        all.emplace_back(Utf8(name.get()), NodeValue(attribute.get()));
+    }
+    return all;
 }
 
 void TXmlNode::SetAttribute(const std::string& name, std::string_view value) {
@@ -280,11 +336,10 @@ TXmlNode TXmlDocument::DocumentElement() const {
     return Wrap(AsNode(root));
 }
 
-void TXmlDocument::SaveToFile(const std::string& path) const {
+TXmlNode TXmlDocument::DocumentNode() const {
     if (!impl_->Loaded)
         throw EXmlError("No XML document loaded");
-    if (FAILED(impl_->Doc->save(StringVariant(path).get())))
-        throw EXmlError("Cannot write XML file \"" + path + "\"");
+    return Wrap(com_ptr<IXMLDOMNode>::share(impl_->Doc.get()));
 }
 
 } // namespace xml

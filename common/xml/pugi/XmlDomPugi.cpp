@@ -4,9 +4,6 @@
 
 #include <pugixml.hpp>
 
-#include <cctype>
-#include <sstream>
-
 namespace xml {
 
 struct TXmlNode::Impl {
@@ -46,14 +43,15 @@ pugi::xml_node Require(const std::shared_ptr<TXmlNode::Impl>& impl) {
     return impl->Node;
 }
 
-bool DeclaresLatin1(const pugi::xml_document& doc) {
-    pugi::xml_node decl = doc.first_child();
-    if (decl.type() != pugi::node_declaration)
-        return false;
-    std::string enc = decl.attribute("encoding").value();
-    for (char& c : enc)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return enc == "iso-8859-1" || enc == "latin1";
+// pugixml keeps the declaration's pseudo-attributes as attributes; the other DOM keeps their text.
+std::string DeclarationText(pugi::xml_node decl) {
+    std::string text;
+    for (pugi::xml_attribute a : decl.attributes()) {
+        if (!text.empty())
+            text += ' ';
+        text += std::string(a.name()) + "=\"" + a.value() + "\"";
+    }
+    return text;
 }
 
 } // namespace
@@ -63,6 +61,26 @@ TXmlNode::TXmlNode(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 bool TXmlNode::IsElement() const {
     return impl_ && impl_->Node.type() == pugi::node_element;
+}
+
+TXmlNodeKind TXmlNode::Kind() const {
+    switch (Require(impl_).type()) {
+    case pugi::node_document:
+        return TXmlNodeKind::Document;
+    case pugi::node_element:
+        return TXmlNodeKind::Element;
+    case pugi::node_pcdata:
+        return TXmlNodeKind::Text;
+    case pugi::node_cdata:
+        return TXmlNodeKind::CData;
+    case pugi::node_comment:
+        return TXmlNodeKind::Comment;
+    case pugi::node_pi:
+    case pugi::node_declaration:
+        return TXmlNodeKind::ProcessingInstruction;
+    default:
+        return TXmlNodeKind::Other;
+    }
 }
 
 std::string TXmlNode::NodeName() const {
@@ -84,6 +102,21 @@ std::string TXmlNode::Text() const {
     if (n.type() == pugi::node_element)
         return n.text().get();
     return n.value();
+}
+
+std::string TXmlNode::Value() const {
+    pugi::xml_node n = Require(impl_);
+    switch (n.type()) {
+    case pugi::node_declaration:
+        return DeclarationText(n);
+    case pugi::node_pcdata:
+    case pugi::node_cdata:
+    case pugi::node_comment:
+    case pugi::node_pi:
+        return n.value();
+    default:
+        return {};
+    }
 }
 
 int TXmlNode::ChildCount() const {
@@ -117,6 +150,13 @@ std::optional<std::string> TXmlNode::Attribute(const std::string& name) const {
     if (!a)
         return std::nullopt;
     return std::string(a.value());
+}
+
+std::vector<std::pair<std::string, std::string>> TXmlNode::Attributes() const {
+    std::vector<std::pair<std::string, std::string>> all;
+    for (pugi::xml_attribute a : Require(impl_).attributes())
+        all.emplace_back(a.name(), a.value());
+    return all;
 }
 
 void TXmlNode::SetAttribute(const std::string& name, std::string_view value) {
@@ -185,16 +225,10 @@ TXmlNode TXmlDocument::DocumentElement() const {
     return Wrap(impl_->Doc, impl_->Doc->document_element());
 }
 
-void TXmlDocument::SaveToFile(const std::string& path) const {
+TXmlNode TXmlDocument::DocumentNode() const {
     if (!impl_->Loaded)
         throw EXmlError("No XML document loaded");
-    std::ostringstream out;
-    pugi::xml_encoding encoding = DeclaresLatin1(*impl_->Doc) ? pugi::encoding_latin1 : pugi::encoding_utf8;
-    impl_->Doc->save(out, "\t", pugi::format_default | pugi::format_no_declaration, encoding);
-    const std::string text = out.str();
-    auto file = plat::Files().Open(path, plat::OpenMode::CreateAlways);
-    if (!file || !file->Write(text.data(), text.size()) || !file->Flush())
-        throw EXmlError("Cannot write XML file \"" + path + "\"");
+    return Wrap(impl_->Doc, *impl_->Doc);
 }
 
 } // namespace xml
