@@ -63,7 +63,8 @@ struct TPicture {
 // the bottom-left pixel, as a transparent bitmap's mask does. Nothing for anything that is not a
 // readable bitmap; the sizes are bounded, so a hostile header cannot ask for gigabytes.
 enum class TTransparency { None, BottomLeft };
-std::optional<TPicture> DecodeBitmap(std::string_view AData, TTransparency ATransparency = TTransparency::None);
+std::optional<TPicture> DecodeBitmap(std::string_view AData,
+                                     TTransparency ATransparency = TTransparency::None);
 // Reads a .ico file: the image of the size asked for (the nearest larger one, or the largest), in any
 // of the depths above, PNG-compressed images excepted; the AND mask gives transparency where there is
 // no alpha channel. Nothing when the data is not a readable icon.

@@ -207,7 +207,8 @@ public:
     void SetItemHeight(int AValue);
     // The rectangle of an item in the list's client area.
     TRect ItemRect(int AIndex) const;
-    std::function<void(TListBox* AControl, int AIndex, const TRect& ARect, TOwnerDrawState AState, TCanvas& ACanvas)>
+    std::function<void(TListBox* AControl, int AIndex, const TRect& ARect, TOwnerDrawState AState,
+                       TCanvas& ACanvas)>
         OnDrawItem;
     // Draws one item: OnDrawItem for an owner-drawn list (the peer calls it, and tests with a
     // recording canvas).
