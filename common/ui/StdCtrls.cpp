@@ -192,6 +192,11 @@ void TMemo::SetWordWrap(bool AValue) {
     Changed();
 }
 
+void TMemo::SetScrollBars(TScrollStyle AValue) {
+    FScrollBars = AValue;
+    Changed();
+}
+
 // ---------------------------------------------------------------- TComboBox
 
 TComboBox::TComboBox(TComponent* AOwner, std::string AName) : TControl(AOwner, std::move(AName)) {

@@ -152,6 +152,8 @@ private:
     int FMaxLength = 0;
 };
 
+enum class TScrollStyle { ssNone, ssVertical, ssHorizontal, ssBoth };
+
 // A multi-line text field; Lines are its text split at line ends (joined with CR LF).
 class TMemo : public TEdit {
 public:
@@ -160,9 +162,13 @@ public:
     void SetLines(const std::vector<std::string>& ALines);
     bool WordWrap() const { return FWordWrap; }
     void SetWordWrap(bool AValue);
+    // Scroll bars are shown only when asked for: a read-only list of a few lines has none.
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle AValue);
 
 private:
     bool FWordWrap = true;
+    TScrollStyle FScrollBars = TScrollStyle::ssNone;
 };
 
 // A drop-down list to choose one item from (csDropDownList: no typing).

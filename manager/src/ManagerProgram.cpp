@@ -58,6 +58,9 @@ void ShowPlainMessage(const std::string& AText) {
     mui::HandleTemplateSwitch();
     mui::TranslateAllForms();
     application.Run();
+    // The process ends without destroying its windows, so the icon is taken out of the notification
+    // area here; left there, it stays until the mouse passes over it.
+    mainForm->TrayIcon->SetVisible(false);
     ui::EndProcess(0);
 }
 

@@ -66,9 +66,20 @@ private:
 };
 
 // The wrapping of a memo is fixed when its window is made: the system cannot change it later.
+// Like the word wrap, the scroll bars are fixed when the window is made.
 DWORD MemoStyle(const TMemo& memo) {
-    DWORD style = ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL;
-    return memo.WordWrap() ? style : style | ES_AUTOHSCROLL | WS_HSCROLL;
+    DWORD style = ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL;
+    if (!memo.WordWrap()) {
+        style |= ES_AUTOHSCROLL;
+    }
+    TScrollStyle bars = memo.ScrollBars();
+    if (bars == TScrollStyle::ssVertical || bars == TScrollStyle::ssBoth) {
+        style |= WS_VSCROLL;
+    }
+    if (bars == TScrollStyle::ssHorizontal || bars == TScrollStyle::ssBoth) {
+        style |= WS_HSCROLL;
+    }
+    return style;
 }
 
 } // namespace
