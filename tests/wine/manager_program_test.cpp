@@ -1,0 +1,601 @@
+// TFManager.exe as its administrator meets it under Wine: an installation laid out in the prefix, the
+// tests' own service registered as "Tomcat9" and "pgsql", and the program judged only by what another
+// process sees of it: its windows and their texts, its tray icon, its exit codes and its files.
+#include "WinUtilsUnit.h"
+#include "WineTestSupport.h"
+#include "platform/Platform.h"
+#include "platform/win32/WinApi.h"
+#include "ui/win32/Win32Common.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+namespace win = plat::win;
+using winetest::HelperPath;
+using winetest::ReadFile;
+using winetest::WaitUntil;
+using winetest::WriteFile;
+
+// Start-up of a GUI program under Wine takes seconds on a loaded machine; these limits are generous.
+constexpr uint32_t StartLimitMs = 60000;
+constexpr uint32_t EndLimitMs = 30000;
+// The program polls every second here (RefreshTime 1): a change must show within one poll, a pause of
+// 150 ms and a hand-off. The limit stays below the 5 seconds of the default interval, so a program
+// that ignored the registry value would miss it.
+constexpr uint32_t FollowLimitMs = 4000;
+
+constexpr const wchar_t* Caption = L"Tallyfix Server Manager";
+const std::string SettingsKey = "SOFTWARE\\Pendrow\\ServiceManager";
+const std::string CloseEventName = "Global\\BrackwellEventStopSvcMgr";
+const std::wstring RunningText = L"Tallyfix is running on ports: 8080 (HTTP), 8443 (HTTPS)";
+
+// A file of the build tree, reached through Wine's drive for the root folder.
+std::string WinePath(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+LRESULT Ask(HWND window, UINT message, WPARAM wp = 0, LPARAM lp = 0) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wp, lp, SMTO_ABORTIFHUNG, 10000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+// WM_GETTEXT is carried across processes by the system.
+std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    Ask(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// A message of a common control carries only a pointer, which means nothing in another process: the
+// text is written into a buffer inside the program and read from there.
+class RemoteBuffer {
+public:
+    static constexpr SIZE_T Chars = 512;
+    explicit RemoteBuffer(HANDLE process)
+        : process_(process),
+          address_(VirtualAllocEx(process, nullptr, Chars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE)) {}
+    ~RemoteBuffer() {
+        if (address_)
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
+    std::wstring Text() const {
+        wchar_t text[Chars] = {};
+        if (address_)
+            ReadProcessMemory(process_, address_, text, (Chars - 1) * sizeof(wchar_t), nullptr);
+        return text;
+    }
+
+private:
+    HANDLE process_;
+    void* address_;
+};
+
+DWORD ProcessOf(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+// Top-level windows of a process, hidden ones included, with the class given.
+std::vector<HWND> TopLevelWindows(DWORD pid, const wchar_t* className) {
+    struct Search {
+        DWORD Pid;
+        const wchar_t* Class;
+        std::vector<HWND> Found;
+    } search{pid, className, {}};
+    EnumWindows(
+        [](HWND window, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (ProcessOf(window) == s->Pid && ClassOf(window) == s->Class)
+                s->Found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+HWND VisibleTopLevel(DWORD pid, const wchar_t* className) {
+    for (HWND window : TopLevelWindows(pid, className))
+        if (IsWindowVisible(window))
+            return window;
+    return nullptr;
+}
+
+bool AnyVisibleWindow(DWORD pid) {
+    struct Search {
+        DWORD Pid;
+        bool Found;
+    } search{pid, false};
+    EnumWindows(
+        [](HWND window, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            s->Found = s->Found || (ProcessOf(window) == s->Pid && IsWindowVisible(window));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+// Every window inside a window, at any depth, with the class given (compared as the system does).
+std::vector<HWND> Inside(HWND parent, const wchar_t* className) {
+    struct Search {
+        const wchar_t* Class;
+        std::vector<HWND> Found;
+    } search{className, {}};
+    EnumChildWindows(
+        parent,
+        [](HWND window, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (_wcsicmp(ClassOf(window).c_str(), s->Class) == 0)
+                s->Found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+HWND InsideWithText(HWND parent, const wchar_t* className, const std::wstring& text) {
+    for (HWND window : Inside(parent, className))
+        if (TextOf(window) == text)
+            return window;
+    return nullptr;
+}
+
+bool TrayIconPresent(HWND tray) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    data.hWnd = tray;
+    data.uID = 1;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+std::vector<std::wstring> Lines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos)
+            end = text.size();
+        if (end > start)
+            lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+// A Server Manager started as a user starts it; one that is still running at the end is ended.
+class ManagerProcess {
+public:
+    ManagerProcess(const std::string& exe, const std::string& arguments = "") {
+        std::wstring command = win::Wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments));
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        const std::wstring folder = win::Wide(exe.substr(0, exe.rfind('\\')));
+        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                           &pi)) {
+            process_.reset(pi.hProcess);
+            win::unique_handle thread(pi.hThread);
+            pid_ = pi.dwProcessId;
+        }
+    }
+    ~ManagerProcess() {
+        if (Running()) {
+            TerminateProcess(process_.get(), 3);
+            WaitForSingleObject(process_.get(), EndLimitMs);
+        }
+    }
+    ManagerProcess(const ManagerProcess&) = delete;
+    ManagerProcess& operator=(const ManagerProcess&) = delete;
+
+    bool Started() const { return static_cast<bool>(process_); }
+    bool Running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+
+    // The exit code once the process has ended within the limit.
+    std::optional<DWORD> EndsWithin(uint32_t limitMs) const {
+        if (!process_ || WaitForSingleObject(process_.get(), limitMs) != WAIT_OBJECT_0)
+            return std::nullopt;
+        DWORD code = 0;
+        GetExitCodeProcess(process_.get(), &code);
+        return code;
+    }
+
+    // Waits for the end while watching whether any window of the process shows meanwhile.
+    std::optional<DWORD> EndsWithin(uint32_t limitMs, bool& shown) const {
+        shown = false;
+        WaitUntil(
+            [&] {
+                shown = shown || AnyVisibleWindow(pid_);
+                return !Running();
+            },
+            limitMs);
+        return EndsWithin(0);
+    }
+
+    // The main window once it shows.
+    HWND MainWindow() const {
+        HWND window = nullptr;
+        WaitUntil(
+            [&] {
+                window = VisibleTopLevel(pid_, L"TkForm");
+                return window != nullptr || !Running();
+            },
+            StartLimitMs);
+        return window;
+    }
+
+    // The hidden window that receives the tray icon's messages.
+    HWND TrayWindow() const {
+        const std::vector<HWND> found = TopLevelWindows(pid_, L"TkTrayIcon");
+        return found.size() == 1 ? found[0] : nullptr;
+    }
+
+    std::wstring StatusBarText(HWND main) const {
+        const std::vector<HWND> bars = Inside(main, STATUSCLASSNAMEW);
+        if (bars.size() != 1)
+            return L"<no status bar>";
+        RemoteBuffer buffer(process_.get());
+        Ask(bars[0], SB_GETTEXTW, 0, buffer.Address());
+        return buffer.Text();
+    }
+
+    // Waits until the status bar shows the text; the last text seen otherwise.
+    std::wstring StatusBarShows(HWND main, const std::wstring& expected, uint32_t limitMs) const {
+        std::wstring seen;
+        WaitUntil(
+            [&] {
+                seen = StatusBarText(main);
+                return seen == expected;
+            },
+            limitMs);
+        return seen;
+    }
+
+    // Opens the tray menu as a right click does and presses keys in it.
+    bool ChooseFromTrayMenu(std::initializer_list<WPARAM> keys) const {
+        HWND tray = TrayWindow();
+        if (!tray)
+            return false;
+        PostMessageW(tray, ui::win32::WM_TK_TRAY, 1, WM_RBUTTONUP);
+        HWND menu = nullptr;
+        if (!WaitUntil([&] { return (menu = VisibleTopLevel(pid_, L"#32768")) != nullptr; }, StartLimitMs))
+            return false;
+        for (WPARAM key : keys)
+            PostMessageW(menu, WM_KEYDOWN, key, 0);
+        return true;
+    }
+
+private:
+    win::unique_handle process_;
+    DWORD pid_ = 0;
+};
+
+// The tests' service under one of the names the program watches, running, and deleted at the end.
+class NamedService {
+public:
+    NamedService(const std::string& name, const std::string& log) : name_(name) {
+        Remove();
+        std::ostringstream bin;
+        bin << '"' << HelperPath("wine_test_service.exe") << "\" " << name << " \"" << log << "\" 1 50 100";
+        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        win::unique_schandle svc(
+            CreateServiceW(scm.get(), win::Wide(name).c_str(), win::Wide(name).c_str(), SERVICE_ALL_ACCESS,
+                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                           win::Wide(bin.str()).c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+        ready_ = svc && Start();
+    }
+    ~NamedService() { Remove(); }
+    NamedService(const NamedService&) = delete;
+    NamedService& operator=(const NamedService&) = delete;
+
+    bool Ready() const { return ready_; }
+
+    bool Start() const {
+        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+        win::unique_schandle svc(scm ? OpenServiceW(scm.get(), win::Wide(name_).c_str(), SERVICE_START)
+                                     : nullptr);
+        return svc && StartServiceW(svc.get(), 0, nullptr) &&
+               WaitUntil([&] { return State() == SERVICE_RUNNING; });
+    }
+
+    DWORD State() const {
+        SERVICE_STATUS s{};
+        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+        win::unique_schandle svc(scm ? OpenServiceW(scm.get(), win::Wide(name_).c_str(), SERVICE_QUERY_STATUS)
+                                     : nullptr);
+        if (svc)
+            QueryServiceStatus(svc.get(), &s);
+        return s.dwCurrentState;
+    }
+
+private:
+    // Stops and deletes the service, waiting until the service manager has let go of it.
+    void Remove() const {
+        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        win::unique_schandle svc(scm ? OpenServiceW(scm.get(), win::Wide(name_).c_str(), SERVICE_ALL_ACCESS)
+                                     : nullptr);
+        if (!svc)
+            return;
+        SERVICE_STATUS s{};
+        ControlService(svc.get(), SERVICE_CONTROL_STOP, &s);
+        WaitUntil([&] { return QueryServiceStatus(svc.get(), &s) && s.dwCurrentState == SERVICE_STOPPED; });
+        DeleteService(svc.get());
+        svc.reset();
+        WaitUntil([&] {
+            return !win::unique_schandle(
+                OpenServiceW(scm.get(), win::Wide(name_).c_str(), SERVICE_QUERY_STATUS));
+        });
+    }
+
+    std::string name_;
+    bool ready_ = false;
+};
+
+void SetRefreshTime(DWORD seconds) {
+    win::unique_hkey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, win::Wide(SettingsKey).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key.get(), L"RefreshTime", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seconds),
+                             sizeof seconds),
+              ERROR_SUCCESS);
+}
+
+// A picture of the whole screen, taken by the Linux program; its path is printed.
+std::string Screenshot(const std::string& name) {
+    const std::string path = std::string(SCREENSHOT_DIR) + "/" + name;
+    TWinUtils::WinExec32AndWait("start.exe /wait /unix /bin/sh -c \"import -window root '" + path + "'\"",
+                                SW_HIDE);
+    std::cout << "Screenshot: " << path << std::endl;
+    return path;
+}
+
+// Wine draws windows on an X display; without one (outside xvfb-run) there is nothing to look at.
+bool WithoutDisplay() {
+    return GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0;
+}
+
+// An installation: <root>\manager\TFManager.exe beside <root>\tomcat\conf\server.xml, as the program
+// forms its paths with "..".
+class ManagerOnWine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (WithoutDisplay())
+            GTEST_SKIP() << "no X display: run the window tests under xvfb-run";
+        win::unique_handle other(OpenMutexW(SYNCHRONIZE, FALSE, L"Brackwell Server Manager"));
+        ASSERT_FALSE(other) << "a Server Manager already runs in this prefix";
+        ASSERT_TRUE(plat::Files().ForceDirectories(dir_.Windows("manager")));
+        ASSERT_TRUE(plat::Files().CopyFile(WinePath(TFMANAGER_EXE), Exe(), false)) << TFMANAGER_EXE;
+        WriteFile(dir_.Windows("tomcat\\conf\\server.xml"),
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                  "<Server port=\"8005\" shutdown=\"SHUTDOWN\">\r\n"
+                  "  <Service name=\"Catalina\">\r\n"
+                  "    <Connector port=\"8080\" protocol=\"HTTP/1.1\" redirectPort=\"8443\"/>\r\n"
+                  "    <Connector port=\"8443\" scheme=\"https\" secure=\"true\" SSLEnabled=\"true\"/>\r\n"
+                  "    <Connector port=\"8009\" protocol=\"AJP/1.3\" redirectPort=\"8443\"/>\r\n"
+                  "  </Service>\r\n"
+                  "</Server>\r\n");
+        ASSERT_NO_FATAL_FAILURE(SetRefreshTime(1));
+        tomcat_ = std::make_unique<NamedService>("Tomcat9", dir_.Windows("tomcat9.log"));
+        pgsql_ = std::make_unique<NamedService>("pgsql", dir_.Windows("pgsql.log"));
+        ASSERT_TRUE(tomcat_->Ready());
+        ASSERT_TRUE(pgsql_->Ready());
+    }
+
+    void TearDown() override {
+        win::unique_hkey key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win::Wide(SettingsKey).c_str(), 0, KEY_SET_VALUE, key.put()) ==
+            ERROR_SUCCESS)
+            RegDeleteValueW(key.get(), L"RefreshTime");
+    }
+
+    std::string Exe() const { return dir_.Windows("manager\\TFManager.exe"); }
+    std::string Template() const { return dir_.Windows("manager\\temp.lng"); }
+
+    winetest::TempDir dir_;
+    std::unique_ptr<NamedService> tomcat_;
+    std::unique_ptr<NamedService> pgsql_;
+};
+
+TEST_F(ManagerOnWine, ItShowsTheHostAndBothServicesAndItsStatusBarFollowsTheWebServer) {
+    ManagerProcess manager(Exe());
+    ASSERT_TRUE(manager.Started());
+    HWND main = manager.MainWindow();
+    ASSERT_NE(main, nullptr) << "no main window; the program " << (manager.Running() ? "runs" : "ended");
+    EXPECT_EQ(TextOf(main), Caption);
+    EXPECT_EQ(GetWindowLongPtrW(main, GWL_STYLE) &
+                  (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+              WS_SYSMENU)
+        << "a fixed border with only the close box";
+
+    HWND tray = manager.TrayWindow();
+    ASSERT_NE(tray, nullptr) << "the tray icon's window";
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconPresent(tray); }, StartLimitMs)) << "the icon is registered";
+
+    // The host: its name and its addresses other than the loopback one.
+    wchar_t computer[256] = {};
+    DWORD size = 256;
+    ASSERT_TRUE(GetComputerNameW(computer, &size));
+    HWND host = nullptr, addresses = nullptr;
+    for (HWND edit : Inside(main, L"Edit"))
+        ((GetWindowLongPtrW(edit, GWL_STYLE) & ES_MULTILINE) ? addresses : host) = edit;
+    ASSERT_NE(host, nullptr);
+    ASSERT_NE(addresses, nullptr);
+    EXPECT_EQ(TextOf(host), computer);
+    std::string hostAddresses;
+    TWinUtils::EnumIP(hostAddresses);
+    EXPECT_EQ(Lines(TextOf(addresses)), Lines(win::Wide(hostAddresses)));
+    EXPECT_FALSE(Lines(TextOf(addresses)).empty()) << "this machine has an address besides the loopback";
+    EXPECT_EQ(GetWindowLongPtrW(addresses, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), 0)
+        << "the addresses are plain text, without scroll bars beside them";
+
+    // Both services in the list, read as a screen reader reads them.
+    const std::vector<HWND> lists = Inside(main, L"ListBox");
+    ASSERT_EQ(lists.size(), 1u);
+    HWND list = lists[0];
+    ASSERT_EQ(Ask(list, LB_GETCOUNT), 2);
+    for (const auto& [index, name] : {std::pair{0, L"Tallyfix Server"}, std::pair{1, L"PostgreSQL Server"}}) {
+        wchar_t item[128] = {};
+        Ask(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(item));
+        EXPECT_STREQ(item, name);
+    }
+    EXPECT_EQ(Ask(list, LB_GETCURSEL), 0) << "the web server is selected";
+    EXPECT_NE(InsideWithText(main, L"Button", L"Backup Data"), nullptr)
+        << "Wine's programs are elevated: the backup command, not Admin Mode";
+
+    // The buttons of the selected service, left to right: start, stop, restart.
+    HWND startLabel = InsideWithText(main, L"Static", L"Start");
+    ASSERT_NE(startLabel, nullptr);
+    std::vector<HWND> buttons = Inside(GetParent(startLabel), L"Button");
+    ASSERT_EQ(buttons.size(), 3u);
+    auto leftOf = [](HWND w) {
+        RECT r{};
+        GetWindowRect(w, &r);
+        return r.left;
+    };
+    std::sort(buttons.begin(), buttons.end(), [&](HWND a, HWND b) { return leftOf(a) < leftOf(b); });
+    auto enabled = [&] {
+        return std::vector<bool>{IsWindowEnabled(buttons[0]) != FALSE, IsWindowEnabled(buttons[1]) != FALSE,
+                                 IsWindowEnabled(buttons[2]) != FALSE};
+    };
+
+    EXPECT_EQ(manager.StatusBarShows(main, RunningText, StartLimitMs), RunningText);
+    EXPECT_EQ(enabled(), (std::vector<bool>{false, true, true}));
+    Screenshot("manager-window-running.png");
+
+    // The database's entry, chosen as a click chooses it.
+    Ask(list, LB_SETCURSEL, 1);
+    Ask(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+        reinterpret_cast<LPARAM>(list));
+    EXPECT_EQ(manager.StatusBarShows(main, L"PostgreSQL Server is running", FollowLimitMs),
+              L"PostgreSQL Server is running");
+    Ask(list, LB_SETCURSEL, 0);
+    Ask(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+        reinterpret_cast<LPARAM>(list));
+    EXPECT_EQ(manager.StatusBarShows(main, RunningText, FollowLimitMs), RunningText);
+
+    // Stopped with sc, as an administrator would in a console.
+    EXPECT_EQ(TWinUtils::WinExec32AndWait("sc.exe stop Tomcat9", SW_HIDE), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return tomcat_->State() == SERVICE_STOPPED; }));
+    EXPECT_EQ(manager.StatusBarShows(main, L"Tallyfix Server is stopped", FollowLimitMs),
+              L"Tallyfix Server is stopped");
+    EXPECT_EQ(enabled(), (std::vector<bool>{true, false, false}));
+    Screenshot("manager-window-stopped.png");
+
+    // Started again through the service manager's interface.
+    ASSERT_TRUE(tomcat_->Start());
+    EXPECT_EQ(manager.StatusBarShows(main, RunningText, FollowLimitMs), RunningText);
+    EXPECT_TRUE(manager.Running());
+}
+
+TEST_F(ManagerOnWine, ASecondStartEndsAtOnceAndTheFirstKeepsRunning) {
+    ManagerProcess first(Exe());
+    HWND main = first.MainWindow();
+    ASSERT_NE(main, nullptr);
+
+    for (const char* arguments : {"", "/tpl_export"}) {
+        ManagerProcess second(Exe(), arguments);
+        ASSERT_TRUE(second.Started());
+        bool shown = false;
+        EXPECT_EQ(second.EndsWithin(EndLimitMs, shown), std::optional<DWORD>(0))
+            << "arguments: " << arguments;
+        EXPECT_FALSE(shown) << "arguments: " << arguments;
+    }
+    EXPECT_FALSE(plat::Files().FileExists(Template())) << "a refused instance writes no template";
+    EXPECT_TRUE(first.Running());
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_NE(first.TrayWindow(), nullptr);
+}
+
+TEST_F(ManagerOnWine, TheTemplateSwitchWritesTempLngBesideTheProgramAndShowsNothing) {
+    ManagerProcess manager(Exe(), "/tpl_export");
+    ASSERT_TRUE(manager.Started());
+    bool shown = false;
+    EXPECT_EQ(manager.EndsWithin(StartLimitMs, shown), std::optional<DWORD>(0));
+    EXPECT_FALSE(shown);
+
+    const std::string lines = ReadFile(Template());
+    for (const char* line :
+         {"TMainForm=Tallyfix Server Manager\r\n", "TMainFormListServices0=Tallyfix Server\r\n",
+          "TMainFormListServices1=PostgreSQL Server\r\n", "TMainFormCloseAction=Exit\r\n"})
+        EXPECT_NE(lines.find(line), std::string::npos) << line << "in:\n" << lines;
+}
+
+TEST_F(ManagerOnWine, TheCloseRequestEndsEveryInstanceAndOneStartedWhileItIsSet) {
+    ManagerProcess first(Exe());
+    ASSERT_NE(first.MainWindow(), nullptr);
+    HWND tray = first.TrayWindow();
+    ASSERT_TRUE(WaitUntil([&] { return TrayIconPresent(tray); }, StartLimitMs));
+    ManagerProcess elevated(Exe(), "-ELEVATE");
+    ASSERT_NE(elevated.MainWindow(), nullptr) << "the elevate switch lets a second instance run";
+
+    // Created by the programs; a process of any user may open and set it.
+    win::unique_handle event;
+    ASSERT_TRUE(WaitUntil([&] {
+        event.reset(OpenEventW(EVENT_MODIFY_STATE, FALSE, win::Wide(CloseEventName).c_str()));
+        return static_cast<bool>(event);
+    }));
+    ASSERT_TRUE(SetEvent(event.get()));
+    EXPECT_EQ(first.EndsWithin(EndLimitMs), std::optional<DWORD>(0));
+    EXPECT_EQ(elevated.EndsWithin(EndLimitMs), std::optional<DWORD>(0));
+    EXPECT_FALSE(TrayIconPresent(tray)) << "the icon is removed before the program ends";
+
+    ManagerProcess late(Exe());
+    EXPECT_EQ(late.EndsWithin(StartLimitMs), std::optional<DWORD>(0)) << "the request still stands";
+    event.reset();
+    EXPECT_FALSE(win::unique_handle(OpenEventW(SYNCHRONIZE, FALSE, win::Wide(CloseEventName).c_str())))
+        << "every instance let go of the event once it was set";
+}
+
+TEST_F(ManagerOnWine, TheTrayIconOpensTheWindowAndItsMenuEndsTheProgram) {
+    ManagerProcess manager(Exe());
+    HWND main = manager.MainWindow();
+    ASSERT_NE(main, nullptr);
+    HWND tray = manager.TrayWindow();
+    ASSERT_NE(tray, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return TrayIconPresent(tray); }, StartLimitMs));
+
+    // Closing the window puts the program back in the tray; a double click brings the window back.
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, EndLimitMs));
+    EXPECT_TRUE(manager.Running());
+    EXPECT_TRUE(TrayIconPresent(tray));
+    PostMessageW(tray, ui::win32::WM_TK_TRAY, 1, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, EndLimitMs));
+
+    // The menu's first entry is Open.
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, EndLimitMs));
+    ASSERT_TRUE(manager.ChooseFromTrayMenu({VK_DOWN, VK_RETURN}));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, EndLimitMs)) << "Open";
+
+    // Its last entry is Exit: the program ends and takes its icon along.
+    ASSERT_TRUE(manager.ChooseFromTrayMenu({VK_UP, VK_RETURN}));
+    EXPECT_EQ(manager.EndsWithin(EndLimitMs), std::optional<DWORD>(0)) << "Exit";
+    // Asked at once: Wine's shell drops the icons of a window that is gone about two seconds later, the
+    // shell of Windows keeps them until the mouse passes over them.
+    EXPECT_FALSE(TrayIconPresent(tray)) << "the icon is removed before the program ends";
+}
+
+} // namespace
