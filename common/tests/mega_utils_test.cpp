@@ -185,16 +185,29 @@ TEST_F(RegistryTest, FlaggedFunctionsReachThe64BitViewByVersionClass) {
     EXPECT_EQ("32-bit", ReadRegistryString(HKLM, kRun + "\\TFManager", false));
 }
 
-TEST_F(RegistryTest, HostileInputNeverCrashes) {
-    for (const std::string& path : {""s, "\\\\\\"s, std::string(70000, 'k') + "\\" + std::string(70000, 'v'),
-                                    "SOFTWARE\\\xC3\x28\xFF\\\xE2\x82"s, "SOFT\0WARE\\V"s}) {
+TEST_F(RegistryTest, HostileInputNeverCrashesAndIsAnsweredLikeAnyOther) {
+    // path, and whether an integer write (which creates its key) can store a value there: not without a
+    // value name or below no key at all
+    const std::pair<std::string, bool> cases[] = {
+        {""s, false},
+        {"\\\\\\"s, false},
+        {std::string(70000, 'k') + "\\" + std::string(70000, 'v'), true},
+        {"SOFTWARE\\\xC3\x28\xFF\\\xE2\x82"s, true},
+        {"SOFT\0WARE\\V"s, true}};
+    for (const auto& [path, storable] : cases) {
         std::string value;
         EXPECT_NO_THROW(RegReadString(path, HKLM, value, true));
-        EXPECT_NO_THROW(RegReadMultiString(path, HKLM));
+        EXPECT_EQ(value, "") << "nothing is stored there";
+        EXPECT_TRUE(RegReadMultiString(path, HKLM).empty());
         EXPECT_NO_THROW(RegDeleteValue(path, HKLM));
         EXPECT_NE("", RegistryError([&] { RegReadInteger(path, HKLM); }));
-        RegistryError([&] { RegWriteString(path, "\xFF\xFE bad", HKLM); });
-        RegistryError([&] { RegWriteInteger(path, 1, HKLM); });
+        EXPECT_NE("", RegistryError([&] { RegWriteString(path, "\xFF\xFE bad", HKLM); }))
+            << "its key is missing";
+        const std::string written = RegistryError([&] { RegWriteInteger(path, 1, HKLM); });
+        EXPECT_EQ(written.empty(), storable) << written;
+        if (storable) {
+            EXPECT_EQ(RegReadInteger(path, HKLM), 1);
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 // The Updater run end to end under Wine: a previous installation laid out in the prefix with real
 // services, registry values and .bat scripts run by Wine's cmd.exe, and the run judged by its exit code
 // and by what it leaves behind.
+#include "WinUtilsUnit.h"
 #include "WineTestSupport.h"
 #include "platform/Platform.h"
 #include "platform/win32/WinApi.h"
@@ -133,6 +134,31 @@ void DeleteKey(const std::string& key) {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, win::Wide(key).c_str());
 }
 
+// The path of a file of the prefix as Linux names it.
+std::string UnixName(const std::string& path) {
+    using UnixFileName = char*(CDECL*)(LPCWSTR);
+    const auto unixFileName = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    char* name = unixFileName ? unixFileName(win::Wide(path).c_str()) : nullptr;
+    const std::string result = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// What unzip, the Linux program, says when it tests an archive: one line per entry, then its verdict.
+// Wine starts a Linux program through "start /unix" without waiting for it, so its report is written
+// under another name and renamed once complete.
+std::string UnzipTest(const std::string& archive) {
+    const std::string report = archive + ".unzip.txt";
+    const std::string unixReport = UnixName(report);
+    TWinUtils::WinExec32AndWait("start.exe /unix /bin/sh -c \"unzip -t '" + UnixName(archive) + "' > '" +
+                                    unixReport + ".part' 2>&1; mv '" + unixReport + ".part' '" + unixReport +
+                                    "'\"",
+                                SW_HIDE);
+    WaitUntil([&] { return Exists(report); });
+    return ReadFile(report);
+}
+
 std::vector<std::string> ZipFilesIn(const std::string& folder) {
     std::vector<plat::FindEntry> entries;
     plat::Files().FindFiles(folder + "\\*.zip", entries);
@@ -247,14 +273,30 @@ protected:
         for (const char* name :
              {"servers.properties", "context.xml", ".keystore", "maps\\floor1.png", "Updater.log"})
             EXPECT_TRUE(Exists(Backup() + "\\" + name)) << name;
+        const std::string tested = ArchiveTested();
+        EXPECT_NE(tested.find("No errors detected"), std::string::npos) << tested;
+        EXPECT_NE(tested.find("testing: \\tomcat\\.keystore "), std::string::npos) << tested;
+        EXPECT_NE(tested.find("testing: \\unins000.exe "), std::string::npos) << tested;
+        EXPECT_NE(tested.find("\\images\\maps\\ "), std::string::npos) << "folders are entries of their own";
+        EXPECT_EQ(tested.find("previous-upgrade.log"), std::string::npos)
+            << "the old backup folder is left out";
+    }
+
+    // unzip's test of the one archive in the backup folder.
+    std::string ArchiveTested() {
         const std::vector<std::string> archives = ZipFilesIn(Backup());
-        ASSERT_EQ(archives.size(), 1u);
-        const std::string zip = ReadFile(Backup() + "\\" + archives[0]);
-        EXPECT_EQ(zip.compare(0, 4, "PK\x03\x04"), 0);
-        EXPECT_NE(zip.find("\\tomcat\\.keystore"), std::string::npos);
-        EXPECT_NE(zip.find("\\unins000.exe"), std::string::npos);
-        EXPECT_NE(zip.find("\\images\\maps\\"), std::string::npos) << "folders are entries of their own";
-        EXPECT_EQ(zip.find("previous-upgrade.log"), std::string::npos) << "the old backup folder is left out";
+        EXPECT_EQ(archives.size(), 1u);
+        return archives.empty() ? "" : UnzipTest(Backup() + "\\" + archives[0]);
+    }
+
+    // A run that stopped before the uninstall, for the reason given: the previous version is whole.
+    void ExpectStoppedBeforeTheUninstall(const std::string& cause) {
+        const std::string log = Log();
+        EXPECT_NE(log.find(cause), std::string::npos) << log;
+        EXPECT_NE(log.find("Upgrade stopped"), std::string::npos) << log;
+        EXPECT_FALSE(Exists(Marker())) << "the uninstaller must not run";
+        EXPECT_TRUE(Exists(old_ + "\\pgsql\\data\\PG_VERSION"));
+        EXPECT_TRUE(Exists(webapp_ + "\\WEB-INF\\db.properties"));
     }
 
     // The uninstaller ran silently in the install location, and only the three folders went with it.
@@ -290,8 +332,8 @@ TEST_F(UpgradeOnWine, PostgresFastUpgradeMovesTheDataFolderIntoTheBackupAndUnins
     EXPECT_EQ(ReadFile(Backup() + "\\data\\base\\1\\1259"), "relation");
     EXPECT_FALSE(Exists(Backup() + "\\full-backup.sql"));
     ExpectBackupFolder();
-    const std::string zip = ReadFile(Backup() + "\\" + ZipFilesIn(Backup()).at(0));
-    EXPECT_NE(zip.find("\\pgsql\\data\\PG_VERSION"), std::string::npos) << "archived before it moved";
+    EXPECT_NE(ArchiveTested().find("testing: \\pgsql\\data\\PG_VERSION "), std::string::npos)
+        << "archived before it moved";
     ExpectUninstalled();
     EXPECT_EQ(database_->State(), static_cast<DWORD>(SERVICE_STOPPED));
     EXPECT_NE(Log().find("Will use fast Postgres update"), std::string::npos);
@@ -334,18 +376,59 @@ TEST_F(UpgradeOnWine, MySqlUpgradeConvertsTheXmlDumpArchivesTheOldTreeAndUninsta
     EXPECT_NE(log.find("Start Tallyfix upgrade"), std::string::npos);
 }
 
+// A few of the ways an upgrade can fail, on Windows itself: each run ends with exit code 1 before the
+// uninstaller and leaves the previous version, and what an earlier run saved, as they were.
+const std::string GoodDump = "@echo off\r\necho CREATE TABLE app (id int);> full-backup.sql\r\n";
+
 TEST_F(UpgradeOnWine, DumpScriptThatWritesNothingStopsWithExitOneAndLeavesTheOldVersion) {
     ASSERT_NO_FATAL_FAILURE(
         LayOut(Database::PostgresDump, false, "@echo off\r\necho the database could not be dumped\r\n"));
 
     ASSERT_EQ(RunUpdater(), 1) << Log();
 
-    EXPECT_FALSE(Exists(Marker())) << "the uninstaller must not run";
-    EXPECT_TRUE(Exists(old_ + "\\pgsql\\data\\PG_VERSION"));
-    EXPECT_TRUE(FolderExists(webapp_));
+    ExpectStoppedBeforeTheUninstall("EUpgradeError: Database dump not written");
     EXPECT_FALSE(Exists(Backup() + "\\full-backup.sql"));
     EXPECT_FALSE(GetDword(HeapBackupKey, "JvmMx_backup").has_value());
-    EXPECT_NE(Log().find("Upgrade stopped"), std::string::npos) << Log();
+}
+
+TEST_F(UpgradeOnWine, AnEmptyDumpStopsTheRunAndKeepsTheDumpOfAnEarlierRun) {
+    ASSERT_NO_FATAL_FAILURE(
+        LayOut(Database::PostgresDump, false, "@echo off\r\ntype nul > full-backup.sql\r\n"));
+    WriteFile(Backup() + "\\full-backup.sql", "-- earlier dump\r\n");
+
+    ASSERT_EQ(RunUpdater(), 1) << Log();
+
+    ExpectStoppedBeforeTheUninstall("EUpgradeError: Database dump not written");
+    EXPECT_EQ(ReadFile(Backup() + "\\full-backup.sql"), "-- earlier dump\r\n");
+    EXPECT_FALSE(GetDword(HeapBackupKey, "JvmMx_backup").has_value());
+}
+
+TEST_F(UpgradeOnWine, AnArchiveThatMeetsAFileHeldOpenForWritingStopsTheRun) {
+    ASSERT_NO_FATAL_FAILURE(LayOut(Database::PostgresDump, false, GoodDump));
+    win::unique_handle writer(CreateFileW(win::Wide(old_ + "\\tomcat\\.keystore").c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                          nullptr));
+    ASSERT_TRUE(writer);
+
+    ASSERT_EQ(RunUpdater(), 1) << Log();
+
+    ExpectStoppedBeforeTheUninstall("EZipError: Cannot open file");
+    EXPECT_NE(ReadFile(Backup() + "\\full-backup.sql").find("CREATE TABLE app"), std::string::npos)
+        << "the dump was saved before the archive";
+    EXPECT_FALSE(GetDword(HeapBackupKey, "JvmMx_backup").has_value());
+}
+
+TEST_F(UpgradeOnWine, AMissingUninstallerStopsTheRunWithTheDataSavedAndNothingDeleted) {
+    ASSERT_NO_FATAL_FAILURE(LayOut(Database::PostgresDump, false, GoodDump));
+    ASSERT_TRUE(plat::Files().DeleteFile(old_ + "\\unins000.exe"));
+
+    ASSERT_EQ(RunUpdater(), 1) << Log();
+
+    ExpectStoppedBeforeTheUninstall("EUpgradeError: The uninstaller could not be run");
+    EXPECT_NE(ReadFile(Backup() + "\\full-backup.sql").find("CREATE TABLE app"), std::string::npos);
+    EXPECT_EQ(GetDword(HeapBackupKey, "JvmMx_backup"), std::optional<DWORD>(1024))
+        << "saved before the uninstall";
+    EXPECT_NE(ArchiveTested().find("No errors detected"), std::string::npos);
 }
 
 // The whole upgrade again and again: the program must end with its exit code every time, never with a
@@ -353,8 +436,7 @@ TEST_F(UpgradeOnWine, DumpScriptThatWritesNothingStopsWithExitOneAndLeavesTheOld
 class RepeatedUpgradeOnWine : public UpgradeOnWine, public ::testing::WithParamInterface<int> {};
 
 TEST_P(RepeatedUpgradeOnWine, EveryRunEndsWithExitCodeZeroAfterTheUninstall) {
-    ASSERT_NO_FATAL_FAILURE(LayOut(Database::PostgresDump, false,
-                                   "@echo off\r\necho CREATE TABLE app (id int);> full-backup.sql\r\n"));
+    ASSERT_NO_FATAL_FAILURE(LayOut(Database::PostgresDump, false, GoodDump));
 
     ASSERT_EQ(RunUpdater(), 0) << "run " << GetParam() << "\n" << Log();
 

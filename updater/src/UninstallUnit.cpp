@@ -3,6 +3,7 @@
 #include "InspectionUnit.h"
 #include "LoggerUnit.h"
 #include "MegaUtils.h"
+#include "UpgradeError.h"
 #include "WinUtilsUnit.h"
 #include "platform/Platform.h"
 #include "text/TextCodec.h"
@@ -11,6 +12,9 @@
 #include <cctype>
 
 namespace {
+
+// What WinExec32AndWait gives for a program that could not be started (or whose end was not seen).
+constexpr uint32_t UninstallerNotRun = 0xFFFFFFFF;
 
 // The stop script of older versions checks the registry file through system32, which a 32-bit
 // process on 64-bit Windows sees redirected; the replacement falls back to sysnative.
@@ -109,7 +113,7 @@ bool IsRemovableInstallFolder(const std::string& path) {
            !(p.size() > 2 && isSep(p[1]) && p.find_first_of("\\/", 2) == std::string::npos);
 }
 
-bool UninstallOldVersion(bool tallyfix) {
+void UninstallOldVersion(bool tallyfix) {
     TLogger::Fine("Step 4-0: Saving java heap value");
     SaveJavaHeap();
     TLogger::Fine("Step 4: uninstall old application");
@@ -118,14 +122,17 @@ bool UninstallOldVersion(bool tallyfix) {
     TLogger::Fine("Install location - %s", {info.InstallLocation});
     if (!IsRemovableInstallFolder(info.InstallLocation) ||
         !plat::Files().DirectoryExists(info.InstallLocation)) {
-        TLogger::Warning(
-            "No usable install location of the previous version: its uninstaller was not run and "
-            "no folder was deleted");
-        return false;
+        throw EUpgradeError("No usable install location of the previous version (\"" + info.InstallLocation +
+                            "\"): its uninstaller was not run");
     }
     PatchStopTomcatScript(info.InstallLocation);
-    TWinUtils::WinExec32AndWait(info.UninstallString + " /VERYSILENT", plat::SW_SHOW_, info.InstallLocation);
+    const std::string command = info.UninstallString + " /VERYSILENT";
+    // Its folders go only after the uninstaller itself: a previous version left half-removed would
+    // neither run nor uninstall.
+    if (TWinUtils::WinExec32AndWait(command, plat::SW_SHOW_, info.InstallLocation) == UninstallerNotRun) {
+        throw EUpgradeError("The uninstaller could not be run - " + command + " - " +
+                            plat::Host().SysErrorMessage(plat::LastError()));
+    }
     for (const char* leftover : {"/mysql5", "/pgsql", "/tomcat/webapps"})
         DeleteDirectoryTree(info.InstallLocation + leftover);
-    return true;
 }

@@ -33,6 +33,7 @@ TUninstallInfo ReadUninstallInfo(bool ATallyfix);
 // formed from it stay inside the previous installation.
 bool IsRemovableInstallFolder(const std::string& APath);
 
-// Heap value, stop-script repair, silent uninstall and removal of the leftover folders. With no usable
-// install location nothing is run and nothing deleted; that is logged. Returns whether the uninstaller ran.
-bool UninstallOldVersion(bool ATallyfix);
+// Heap value, stop-script repair, silent uninstall and removal of the leftover folders. Without a usable
+// install location, or when the uninstaller cannot be run, nothing is deleted and EUpgradeError is
+// raised.
+void UninstallOldVersion(bool ATallyfix);

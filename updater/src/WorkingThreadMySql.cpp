@@ -44,6 +44,7 @@ std::string TWorkingThread::MySqlDir() const {
 void TWorkingThread::ExtractMySQLDatabase() {
     TLogger::Fine("Step 2: Extracting old MySQL database");
     StartMySQLService();
+    RequireRunning("Mysql", "MySQL");
     const std::string m = MySqlDir();
     const std::string programFolder = text::FolderOf(plat::Files().ModuleFileName());
 
@@ -81,11 +82,14 @@ void TWorkingThread::ExtractMySQLDatabase() {
 void TWorkingThread::ConvertMySQLDatabase() {
     TLogger::Fine("Step 3: Converting MySQL database");
     const std::string xml = DestDir + "\\backup\\full-backup.xml";
+    const std::string script = DestDir + "\\backup\\full-backup.sql";
+    // The script of an earlier run gives way only to a complete one.
+    const std::string partial = script + ".part";
     bool completed = false;
     try {
         const std::unique_ptr<TTableList> tables = LoadTableList(CommandLineParams());
         TLogger::Fine("Tables for export - %s", {CommaText(tables->Names())});
-        TDataConverter converter(xml, DestDir + "\\backup\\full-backup.sql", tables.get());
+        TDataConverter converter(xml, partial, tables.get());
         converter.Process();
         completed = true;
     } catch (const std::exception& e) {
@@ -93,6 +97,9 @@ void TWorkingThread::ConvertMySQLDatabase() {
     }
     if (!completed)
         throw EUpgradeError("The MySQL database was not converted; the XML dump is kept in \"" + xml + "\"");
+    if (!plat::Files().MoveFile(partial, script, true))
+        throw EUpgradeError("The converted script could not be moved to \"" + script + "\" - " +
+                            plat::Host().SysErrorMessage(plat::LastError()));
     if (plat::Files().FileExists(xml))
         plat::Files().DeleteFile(xml);
 }

@@ -24,6 +24,21 @@ bool IsStopped(const std::string& name) {
     return TServiceUtils::ServiceGetStatus(name) == plat::SERVICE_STOPPED_;
 }
 
+// A dump is saved when it is a file with something in it: a script that failed half-way may leave an
+// empty one, and a folder of that name is no dump at all.
+bool HoldsDump(const std::string& path) {
+    plat::FindEntry entry;
+    return plat::Files().GetAttributes(path, entry) &&
+           !(entry.Attributes & plat::FILE_ATTRIBUTE_DIRECTORY_) && entry.Size > 0;
+}
+
+// The installation is archived and its data folder moved only while nothing writes to them.
+void RequireStopped(const std::string& name) {
+    if (!IsStopped(name)) {
+        throw EUpgradeError("The service " + name + " did not stop");
+    }
+}
+
 // Stops or starts one database service unless it is in that state already, and logs which it did;
 // the title is the database's name as the log shows it.
 void BringService(const std::string& name, const std::string& title, ServiceState wanted) {
@@ -92,10 +107,14 @@ void TWorkingThread::EnsureDatabaseSaved() const {
         return;
     }
     const std::string dump = DestDir + "\\backup\\full-backup.sql";
-    plat::FindEntry entry;
-    if (!files.GetAttributes(dump, entry) || (entry.Attributes & plat::FILE_ATTRIBUTE_DIRECTORY_) ||
-        entry.Size == 0) {
+    if (!HoldsDump(dump)) {
         throw EUpgradeError("Database not saved - " + dump);
+    }
+}
+
+void TWorkingThread::RequireRunning(const std::string& AService, const std::string& ATitle) {
+    if (TServiceUtils::ServiceGetStatus(AService) != plat::SERVICE_RUNNING_) {
+        throw EUpgradeError("The " + ATitle + " service did not start, so its database cannot be dumped");
     }
 }
 
@@ -137,6 +156,7 @@ void TWorkingThread::CheckServices() {
         StopPostgresService();
     } else {
         StartPostgresService();
+        RequireRunning("pgsql", "PostgreSQL");
     }
     StopTomcatServices();
 }
@@ -165,16 +185,19 @@ void TWorkingThread::ExtractDatabase() {
     }
     std::string dump = dir + "\\full-backup.sql";
     std::string target = backupDir + "\\full-backup.sql";
-    // An old dump is the only copy of the database when an earlier run got this far; it goes only
-    // once there is a new one to take its place.
-    if (!files.FileExists(dump)) {
+    // An old dump is the only copy of the database when an earlier run got this far: it goes only
+    // when a new one takes its place, in the same move.
+    if (!HoldsDump(dump)) {
         throw EUpgradeError("Database dump not written - " + dump);
     }
-    if (files.FileExists(target)) {
-        files.DeleteFile(target);
+    const bool replacing = files.FileExists(target);
+    if (!files.MoveFile(dump, target, true)) {
+        throw EUpgradeError("Database dump not moved to " + target + " - " +
+                            plat::Host().SysErrorMessage(plat::LastError()));
+    }
+    if (replacing) {
         TLogger::Fine("Old full-backup.sql deleted");
     }
-    files.MoveFile(dump, target, false);
 }
 
 void TWorkingThread::SavePostgresData() {
@@ -185,10 +208,20 @@ void TWorkingThread::SavePostgresData() {
     std::string target = DestDir + "\\backup\\data";
     // Without the source folder, an earlier run has already moved the data here: keep that copy.
     if (files.DirectoryExists(source)) {
+        // An earlier copy goes only once the data is in its place; a failed move puts it back.
+        const std::string earlier = target + ".earlier";
         if (files.DirectoryExists(target)) {
-            DeleteDirectoryTree(target);
+            DeleteDirectoryTree(earlier);
+            files.MoveFile(target, earlier, false);
         }
-        files.MoveFile(source, target, false);
+        const bool moved = files.MoveFile(source, target, false);
+        if (files.DirectoryExists(earlier)) {
+            if (moved) {
+                DeleteDirectoryTree(earlier);
+            } else {
+                files.MoveFile(earlier, target, false);
+            }
+        }
     }
     TLogger::Fine("Database copying time %d ms", {std::to_string(plat::Clock().TickCount() - started)});
 }
@@ -201,6 +234,10 @@ void TWorkingThread::BackupOldCorvane() {
         StopMySQLService();
     }
     StopTomcatServices();
+    RequireStopped(IsPostgresInstallation ? "pgsql" : "Mysql");
+    for (const char* service : TomcatServices) {
+        RequireStopped(service);
+    }
     BackupConfigurationFiles(SourceDir, DestDir);
     const std::string archive = DestDir + "\\backup\\" + ArchiveFileName(plat::Clock().Now());
     if (plat::Files().DirectoryExists(SourceDir)) {

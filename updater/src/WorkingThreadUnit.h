@@ -1,19 +1,12 @@
 #pragma once
 // TWorkingThread, the Updater's background worker: four steps in the order of the scenario, each
 // announced on the window before it starts, then the end of the window.
-#include "Errors.h"
+#include "UpgradeError.h"
 #include "ui/Threads.h"
 
 #include <string>
 
 class TMainForm;
-
-// A step found that the upgrade cannot safely go on (the database was not saved).
-class EUpgradeError : public EBaseError {
-public:
-    using EBaseError::EBaseError;
-    const char* ClassName() const noexcept override { return "EUpgradeError"; }
-};
 
 class TWorkingThread : public ui::TThread {
 public:
@@ -47,6 +40,8 @@ public:
     // Raises EUpgradeError unless the scenario's copy of the database is in the backup folder: the
     // data folder (fast upgrade) or full-backup.sql (the dump and the MySQL upgrade).
     void EnsureDatabaseSaved() const;
+    // Raises EUpgradeError unless the database service runs, as its dump script needs it to.
+    static void RequireRunning(const std::string& AService, const std::string& ATitle);
 
 protected:
     void Execute() override;

@@ -39,22 +39,23 @@ void Write(const fs::path& p, const std::string& content = "x") {
     testsupport::WriteFile(p.string(), content);
 }
 
-std::string Run(const std::string& command) {
+// The entry names of an archive, read by Python's zip module, which also checks every entry's CRC: an
+// archive it cannot read, or an entry whose content does not match, fails the test.
+std::set<std::string> ArchiveNames(const fs::path& zip) {
+    const std::string command = "python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
+                                "print('\\n'.join(i.filename for i in z.infolist())); "
+                                "bad=z.testzip(); assert bad is None, bad\" '" +
+                                zip.string() + "' 2>&1";
     std::string out;
+    int status = -1;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char buf[4096];
         for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;)
             out.append(buf, n);
-        pclose(pipe);
+        status = pclose(pipe);
     }
-    return out;
-}
-
-std::set<std::string> ArchiveNames(const fs::path& zip) {
-    std::istringstream names(Run("python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
-                                 "print('\\n'.join(i.filename for i in z.infolist())); "
-                                 "assert z.testzip() is None\" '" +
-                                 zip.string() + "'"));
+    EXPECT_EQ(status, 0) << zip << " is not a sound archive:\n" << out;
+    std::istringstream names(out);
     std::set<std::string> result;
     for (std::string line; std::getline(names, line);)
         result.insert(line);

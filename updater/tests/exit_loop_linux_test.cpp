@@ -1,6 +1,7 @@
 // The whole upgrade, as the installer starts it, many times over: the Linux Updater program over the
 // simulated service manager and registry, on a fresh sample PostgreSQL installation each time. A run
 // that ends in anything but exit code 0 (a crash while the program ends above all) fails the test.
+#include "old_installation.h"
 #include "updater_fixture.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 
 namespace {
 
+using testing_support::OldDatabase;
+using testing_support::OldInstallation;
 using testing_support::TempTree;
 
 constexpr int Runs = 50;
@@ -23,34 +26,9 @@ std::string Quoted(const std::string& text) {
 
 class UpgradeLoop : public ::testing::Test {
 protected:
-    // A previous installation whose dump script and uninstaller are shell scripts, its registry values
-    // and its stopped database service.
-    void LayOut(const std::string& run) {
-        const std::string old = run + "/old";
-        const std::string webapp = old + "/tomcat/webapps/corvane";
-        tree.Write(webapp + "/WEB-INF/db.properties", "torque.database.maindb.adapter=postgresql\n");
-        tree.Write(webapp + "/WEB-INF/servers.properties", "server.name=loop\n");
-        tree.Write(webapp + "/WEB-INF/sql/postgresql/full-backup.bat",
-                   "printf -- '-- loop dump\\n' > full-backup.sql\n");
-        tree.Write(old + "/pgsql/data/PG_VERSION", "14\n");
-        tree.Write(old + "/tomcat/conf/server.xml", "<Server port=\"8005\"/>\n");
-        tree.Write(old + "/unins000.exe",
-                   "#!/bin/sh\necho \"$*\" > '" + tree.Path(run) + "/uninstalled.txt'\n");
-        std::filesystem::permissions(tree.Root / (old + "/unins000.exe"), std::filesystem::perms::owner_all);
-        tree.Write(run + "/new/.keep", "");
-        tree.Write(
-            run + "/registry.reg",
-            "Windows Registry Editor Version 5.00\r\n\r\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-            "Corvane Server_is1]\r\n"
-            "\"UninstallString\"=\"\\\"" +
-                tree.Path(old) +
-                "/unins000.exe\\\"\"\r\n"
-                "\"InstallLocation\"=\"" +
-                tree.Path(old) +
-                "\"\r\n\r\n"
-                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Apache Software Foundation\\Procrun 2.0\\"
-                "Tomcat9\\Parameters\\Java]\r\n\"JvmMx\"=dword:00000200\r\n");
+    // The registry and services of a previous installation, in the files the program is pointed at.
+    void LayOut(const std::string& run, const OldInstallation& old) {
+        tree.Write(run + "/registry.reg", old.Registry());
         tree.Write(run + "/services.ini", "[pgsql]\nState=1\n[Tomcat9]\nState=4\n");
     }
 
@@ -71,13 +49,14 @@ protected:
 TEST_F(UpgradeLoop, EveryRunOfTheWholeUpgradeEndsWithExitCodeZero) {
     for (int i = 0; i < Runs; ++i) {
         const std::string run = "run" + std::to_string(i);
-        LayOut(run);
+        const OldInstallation old(tree, OldDatabase::PostgresDump, run);
+        LayOut(run, old);
         const int status = RunUpdater(run);
         ASSERT_TRUE(WIFEXITED(status)) << "run " << i << " ended by signal " << WTERMSIG(status) << "\n"
                                        << tree.Read(run + "/new/backup/Updater.log");
         ASSERT_EQ(WEXITSTATUS(status), 0) << "run " << i << "\n"
                                           << tree.Read(run + "/new/backup/Updater.log");
-        ASSERT_TRUE(tree.Exists(run + "/uninstalled.txt")) << "run " << i << " never uninstalled";
+        ASSERT_TRUE(old.Uninstalled()) << "run " << i << " never uninstalled";
         std::filesystem::remove_all(tree.Root / run);
     }
 }

@@ -80,7 +80,10 @@ TEST(LoggerLines, InactiveAndDestroyedHandlersReceiveNothing) {
     TLogger::Fine("dropped");
     EXPECT_TRUE(handler.Lines.empty());
     { MemoryHandler shortLived(logFinest); }
-    TLogger::Fine("no handler left dangling"); // would crash under the sanitizers otherwise
+    handler.SetActive(true);
+    TLogger::Fine("only to the handlers still there");
+    ASSERT_EQ(handler.Lines.size(), 1u);
+    EXPECT_EQ(handler.Lines[0].substr(26), "only to the handlers still there");
 }
 
 TEST(LoggerLines, FormatFillsPlaceholdersInTurnAndKeepsTheRest) {
@@ -147,6 +150,7 @@ TEST_F(FileHandlerTest, NamesAndFoldersThatCannotBeUsedFailAtConstructionOrActiv
     EXPECT_THROW(handler.SetActive(true), EInOutError);
     EXPECT_FALSE(handler.Active());
     TLogger::Fine("dropped without notice");
+    EXPECT_FALSE(tree.Exists("missing/folder/app.log"));
 }
 
 TEST_F(FileHandlerTest, LinesFromTwoThreadsNeverInterleave) {

@@ -3,45 +3,34 @@
 #include "MainUnit.h"
 #include "UpdaterProgram.h"
 #include "WorkingThreadUnit.h"
+#include "old_installation.h"
 #include "updater_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <mutex>
 
 namespace {
 
 using testing_support::CapturedLog;
 using testing_support::LogMessages;
+using testing_support::OldDatabase;
+using testing_support::OldInstallation;
+using testing_support::SimSystemDir;
 using testing_support::SimWindows;
 using testing_support::TempTree;
 using Lines = std::vector<std::string>;
 
-// Runs scripts the way the system's command interpreter does for "cmd.exe /c script": a stand-in
-// cmd.exe in the simulated system folder hands the script to the shell.
+// Scripts run through the stand-in for the system's command interpreter, which hands them to the shell.
 class WorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        tree.Write("sys/cmd.exe", "#!/bin/sh\nshift\nexec sh \"$(printf %s \"$1\" | tr '\\\\' /)\"\n");
-        std::filesystem::permissions(tree.Root / "sys/cmd.exe", std::filesystem::perms::owner_all);
-        const char* saved = std::getenv("TK_SIM_SYSTEM_DIR");
-        savedSystemDir_ = saved ? std::optional<std::string>(saved) : std::nullopt;
-        setenv("TK_SIM_SYSTEM_DIR", tree.Path("sys").c_str(), 1);
         SetCommandLineParams({"Updater", tree.Path("old"), tree.Path("new")});
         for (const char* service : {"pgsql", "tomcat7", "tomcat9"}) {
             sim.AddService(service, plat::SERVICE_STOPPED_);
         }
     }
-    void TearDown() override {
-        if (savedSystemDir_) {
-            setenv("TK_SIM_SYSTEM_DIR", savedSystemDir_->c_str(), 1);
-        } else {
-            unsetenv("TK_SIM_SYSTEM_DIR");
-        }
-        SetCommandLineParams({});
-    }
+    void TearDown() override { SetCommandLineParams({}); }
 
     std::string SqlDir() const { return "old/tomcat/webapps/corvane/WEB-INF/sql/postgresql/"; }
     void DumpScript(const std::string& body) { tree.Write(SqlDir() + "full-backup.bat", body); }
@@ -56,9 +45,7 @@ protected:
     SimWindows sim;
     TempTree tree;
     CapturedLog log;
-
-private:
-    std::optional<std::string> savedSystemDir_;
+    SimSystemDir systemDir;
 };
 
 TEST_F(WorkerTest, FastUpgradeStopsPostgresAndEveryTomcat) {
@@ -91,6 +78,30 @@ TEST_F(WorkerTest, ExtractDatabaseReplacesAnOldDumpWithTheNewOne) {
     EXPECT_FALSE(tree.Exists(SqlDir() + "full-backup.sql"));
 }
 
+TEST_F(WorkerTest, ExtractDatabaseMakesTheBackupFolderOfANewInstallation) {
+    DumpScript("printf x > full-backup.sql\n");
+    Worker(true, false)->ExtractDatabase();
+    EXPECT_EQ(tree.Read("new/backup/full-backup.sql"), "x");
+    EXPECT_NE(log.Messages().back(), "Old full-backup.sql deleted");
+}
+
+// The dump and the MySQL upgrade keep their database as full-backup.sql in the backup folder.
+TEST_F(WorkerTest, ADumpIsSavedWhenItIsAFileWithSomethingInIt) {
+    for (bool postgres : {true, false}) {
+        auto worker = Worker(postgres, false);
+        EXPECT_THROW(worker->EnsureDatabaseSaved(), EUpgradeError) << "missing";
+        tree.Write("new/backup/full-backup.sql", "");
+        EXPECT_THROW(worker->EnsureDatabaseSaved(), EUpgradeError) << "empty";
+        std::filesystem::remove(tree.Root / "new/backup/full-backup.sql");
+        tree.Write("new/backup/full-backup.sql/inside", "a folder of that name");
+        EXPECT_THROW(worker->EnsureDatabaseSaved(), EUpgradeError) << "a folder";
+        std::filesystem::remove_all(tree.Root / "new/backup/full-backup.sql");
+        tree.Write("new/backup/full-backup.sql", ";");
+        EXPECT_NO_THROW(worker->EnsureDatabaseSaved());
+        std::filesystem::remove(tree.Root / "new/backup/full-backup.sql");
+    }
+}
+
 TEST_F(WorkerTest, AFailedDumpStopsTheRunAndKeepsTheOldDump) {
     DumpScript("echo 'pg_dump: connection refused'\nexit 1\n");
     tree.Write("new/backup/full-backup.sql", "-- old dump\n");
@@ -119,9 +130,11 @@ TEST_F(WorkerTest, ScriptOutputIsLoggedInChunksAsItArrives) {
 TEST_F(WorkerTest, SavePostgresDataMovesTheDataFolderAndKeepsAnEarlierCopy) {
     tree.Write("old/pgsql/data/PG_VERSION", "14\n");
     tree.Write("new/backup/data/stale", "from an older run");
+    tree.Write("new/backup/data.earlier/left", "by a run that was cut short");
     Worker(true, true)->SavePostgresData();
     EXPECT_EQ(tree.Read("new/backup/data/PG_VERSION"), "14\n");
     EXPECT_FALSE(tree.Exists("new/backup/data/stale"));
+    EXPECT_FALSE(tree.Exists("new/backup/data.earlier")) << "the earlier copy goes once the data is in place";
     EXPECT_FALSE(tree.Exists("old/pgsql/data"));
     EXPECT_EQ(log.Messages()[1].rfind("Database copying time ", 0), 0u);
 
@@ -142,6 +155,7 @@ TEST_F(WorkerTest, ADataFolderThatCouldNotBeMovedIsNotSaved) {
     EXPECT_EQ(tree.Read("old/pgsql/data/PG_VERSION"), "14\n");
 }
 
+// The whole program on a previous installation with its uninstall key and an uninstaller stand-in.
 class UpgradeRunTest : public WorkerTest {
 protected:
     const std::string UpgradeStopped =
@@ -149,19 +163,23 @@ protected:
     std::string StoppedLine() const {
         return "The upgrade stopped. The log is " + tree.Path("new") + "\\backup\\Updater.log\n";
     }
-    void OldPostgres() {
-        tree.Write("old/tomcat/webapps/corvane/WEB-INF/db.properties",
-                   "torque.database.maindb.adapter=postgresql\r\n");
+    // Runs the Updater and returns its exit code; what the window announced is in shown.
+    int Run(const OldInstallation& old) {
+        old.AddServices(*sim.Services);
+        EXPECT_TRUE(sim.Registry->Import(old.Registry()));
+        testing::internal::CaptureStdout();
+        const int code = RunUpdater({"Updater", old.Old(), old.New()});
+        shown = testing::internal::GetCapturedStdout();
+        return code;
     }
+    std::string shown;
 };
 
 TEST_F(UpgradeRunTest, ADumpUpgradeRunsToItsEndAndShowsEachStep) {
-    OldPostgres();
-    DumpScript("echo dumping\necho '-- dump' > full-backup.sql\n");
-    testing::internal::CaptureStdout();
-    int code = RunUpdater({"Updater", tree.Path("old"), tree.Path("new")});
-    std::string shown = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(code, ExitUpgradeDone);
+    const OldInstallation old(tree, OldDatabase::PostgresDump);
+    tree.Write("old/bin/stop_tomcat_service.bat",
+               R"(>nul 2>&1 "%SYSTEMROOT%\system32\cacls.exe" "%SYSTEMROOT%\system32\config\system")");
+    EXPECT_EQ(Run(old), ExitUpgradeDone);
     EXPECT_EQ(shown, "Checking services\nExtracting database\nBacking up old installation\n"
                      "Uninstalling previous version\n");
     Lines file = LogMessages(tree.Read("new/backup/Updater.log"));
@@ -169,18 +187,20 @@ TEST_F(UpgradeRunTest, ADumpUpgradeRunsToItsEndAndShowsEachStep) {
     ASSERT_NE(at, file.end());
     EXPECT_EQ(Lines(at, at + 4), (Lines{"Step 1: check services", "Starting PostgreSQL service",
                                         "Stopping tomcat services", "Step 2: extract PostgreSQL database"}));
-    EXPECT_EQ(tree.Read("new/backup/full-backup.sql"), "-- dump\n");
-    EXPECT_TRUE(tree.Exists("old/tomcat/webapps/corvane/WEB-INF/db.properties")) << "nothing is uninstalled";
+    EXPECT_EQ(tree.Read("new/backup/full-backup.sql"), "-- new dump\n");
+    EXPECT_EQ(tree.Read("new/backup/servers.properties"), "server.name=old\r\n");
+    EXPECT_EQ(old.UninstallerCall(), tree.Path("old") + "\n/VERYSILENT\n");
+    EXPECT_FALSE(tree.Exists("old/pgsql")) << "the uninstaller's leftovers go";
+    EXPECT_FALSE(tree.Exists("old/tomcat/webapps"));
+    EXPECT_TRUE(tree.Exists("old/tomcat/conf/server.xml")) << "nothing else does";
+    EXPECT_NE(tree.Read("old/bin/stop_tomcat_service.bat").find("%REGISTRY_FILE%"), std::string::npos)
+        << "the stop script is repaired before the uninstaller runs it";
     EXPECT_EQ(sim.Clock->Sleeps().back(), 500u);
 }
 
 TEST_F(UpgradeRunTest, AMySqlUpgradeWithoutAConvertedDumpNeverEndsAsASuccess) {
-    tree.Write("old/tomcat/webapps/corvane/WEB-INF/db.properties",
-               "torque.database.maindb.adapter=mysql\r\n");
-    testing::internal::CaptureStdout();
-    int code = RunUpdater({"Updater", tree.Path("old"), tree.Path("new")});
-    std::string shown = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(code, ExitUpgradeFailed);
+    const OldInstallation old(tree, OldDatabase::MySql);
+    EXPECT_EQ(Run(old), ExitUpgradeFailed);
     // Without the update scripts beside the program the database cannot be extracted.
     EXPECT_EQ(shown, "Backing up old installation\nExtracting database\n" + StoppedLine());
     Lines file = LogMessages(tree.Read("new/backup/Updater.log"));
@@ -188,17 +208,15 @@ TEST_F(UpgradeRunTest, AMySqlUpgradeWithoutAConvertedDumpNeverEndsAsASuccess) {
     EXPECT_EQ(file[file.size() - 2].rfind("EOSError: Cannot list the folder ", 0), 0u)
         << file[file.size() - 2];
     EXPECT_EQ(file.back(), UpgradeStopped);
-    EXPECT_TRUE(tree.Exists("old/tomcat/webapps/corvane/WEB-INF/db.properties")) << "nothing is uninstalled";
+    EXPECT_FALSE(old.Uninstalled());
+    EXPECT_TRUE(tree.Exists("old/mysql5/data/ibdata1")) << "nothing is uninstalled";
     EXPECT_EQ(sim.Clock->Sleeps().back(), 5000u) << "the failure stays on the screen";
 }
 
 TEST_F(UpgradeRunTest, AFailedStepEndsTheRunWithExitCode1AtThatStep) {
-    OldPostgres();
-    DumpScript("exit 3\n");
-    testing::internal::CaptureStdout();
-    int code = RunUpdater({"Updater", tree.Path("old"), tree.Path("new")});
-    std::string shown = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(code, ExitUpgradeFailed);
+    const OldInstallation old(tree, OldDatabase::PostgresDump);
+    old.DumpScript("exit 3\n");
+    EXPECT_EQ(Run(old), ExitUpgradeFailed);
     EXPECT_EQ(shown, "Checking services\nExtracting database\n" + StoppedLine());
     Lines file = LogMessages(tree.Read("new/backup/Updater.log"));
     ASSERT_GE(file.size(), 2u);

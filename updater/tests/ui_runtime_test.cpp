@@ -106,28 +106,26 @@ TEST(Dialogs, ScriptedAnswersAreGivenInOrderAndWhatWasShownIsKept) {
     EXPECT_EQ(shown[3].Kind, "folder");
 }
 
-TEST(Resources, TheProgressClipIsWhatTheAnimationControlPlays) {
+TEST(Resources, TheProgressClipPlaysWithEveryFrameItsHeaderPromises) {
+    ui::TAnimate animate(nullptr, "Video");
+    ASSERT_TRUE(animate.SetResName("MOVIE"));
+    animate.SetActive(true);
+    EXPECT_TRUE(animate.Active());
     ui::TAviInfo clip = ui::ParseAvi(plat::FindResourceData("MOVIE", "AVI"));
-    ASSERT_TRUE(clip.Valid);
-    EXPECT_EQ(clip.TotalFrames, 12u);
-    EXPECT_EQ(clip.FrameChunks, 12u);
-    EXPECT_EQ(clip.Width, 48u);
-    EXPECT_EQ(clip.Height, 48u);
-    EXPECT_EQ(clip.BitCount, 8);
-    EXPECT_EQ(clip.Compression, 0u);
-    EXPECT_EQ(clip.MicroSecPerFrame, 90000u);
+    EXPECT_GT(clip.TotalFrames, 1u);
+    EXPECT_EQ(clip.FrameChunks, clip.TotalFrames);
 }
 
-TEST(Resources, TheArrowIsSixByThirteenWithAKeyColourUnlikeItsInk) {
+// A transparent picture loses the colour of its bottom-left pixel: the arrow's ink must differ from it.
+TEST(Resources, TheArrowsInkIsNotItsTransparentColour) {
     std::string_view bmp = plat::FindResourceData("ARROW");
     ui::TBitmapInfo info = ui::ParseBitmap(bmp);
     ASSERT_TRUE(info.Valid);
-    EXPECT_EQ(info.Width, 6);
-    EXPECT_EQ(info.Height, 13);
     ASSERT_EQ(info.BitCount, 24);
-    size_t stride = 20, bits = static_cast<unsigned char>(bmp[10]);
+    const size_t stride = (static_cast<size_t>(info.Width) * 3 + 3) / 4 * 4;
+    const size_t bits = static_cast<unsigned char>(bmp[10]);
     std::string_view bottomLeft = bmp.substr(bits, 3);
-    std::string_view middleLeft = bmp.substr(bits + 6 * stride, 3);
+    std::string_view middleLeft = bmp.substr(bits + static_cast<size_t>(info.Height / 2) * stride, 3);
     EXPECT_NE(bottomLeft, middleLeft);
 }
 
