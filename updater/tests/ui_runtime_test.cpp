@@ -5,7 +5,7 @@
 #include "ui/StdCtrls.h"
 #include "ui/Threads.h"
 
-#include "ui_test_support.h"
+#include "UiFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -25,9 +25,9 @@ public:
     ui::TImage* Picture;
 };
 
-using uitest::Worker;
+using testsupport::Worker;
 
-using ApplicationTest = uitest::ApplicationFixture;
+using testsupport::ApplicationTest;
 
 TEST_F(ApplicationTest, SynchronizeRunsOnTheWindowThreadAndTheWorkerWaitsForIt) {
     PlainForm form;

@@ -6,7 +6,7 @@
 #include "ui/Forms.h"
 #include "ui/Threads.h"
 
-#include "ui_test_support.h"
+#include "UiFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -66,9 +66,9 @@ private:
     std::vector<std::string> FFaults;
 };
 
-using uitest::Worker;
+using testsupport::Worker;
 
-class ThreadRules : public uitest::ApplicationFixture {
+class ThreadRules : public testsupport::ApplicationTest {
 protected:
     // The window thread keeps its COM apartment for the whole run, as the programs' entries do.
     plat::ComScope com;
