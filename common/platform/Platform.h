@@ -155,6 +155,13 @@ public:
     // WOW64 file-system redirection of the calling thread; a no-op where there is none.
     virtual bool DisableWow64Redirection(void*& oldValue) = 0;
     virtual bool RevertWow64Redirection(void* oldValue) = 0;
+    // ExpandEnvironmentStringsW into a buffer of bufferChars characters: each %NAME% replaced by the
+    // variable's value, unknown names left as written. "" when the result does not fit (the error
+    // ERROR_INSUFFICIENT_BUFFER). The posix backend reads the process's environment.
+    virtual std::string ExpandEnvironment(const std::string& text, uint32_t bufferChars) = 0;
+    // The user's decimal separator (GetLocaleInfoW, LOCALE_SDECIMAL); "." when it cannot be read. The
+    // posix backend takes the numeric locale the environment names.
+    virtual std::string DecimalSeparator() = 0;
 };
 
 // ---------------------------------------------------------------- shell
@@ -163,7 +170,8 @@ public:
     virtual ~IShell() = default;
     virtual bool DeleteTree(const std::string& path) = 0;                      // silent, no recycle bin
     virtual bool CopyTree(const std::string& from, const std::string& to) = 0; // silent, folders created
-    virtual bool OpenDocument(const std::string& fileOrUrl) = 0;               // ShellExecute "open"
+    // ShellExecute "open", owner owning any window the shell shows (0: none).
+    virtual bool OpenDocument(const std::string& fileOrUrl, Handle owner) = 0;
     virtual bool OpenFolderAndSelectFile(const std::string& fileName) = 0;
     // ShellExecuteExW "runas": the system asks for consent, owner (0: none) owns its prompt. True once
     // the new process exists. The posix backend has no prompt and starts exe with params as a child
@@ -240,7 +248,8 @@ public:
     // Version resource of an executable: dwFileVersionMS and dwFileVersionLS.
     virtual bool GetFileVersion(const std::string& path, uint32_t& ms, uint32_t& ls) = 0;
     virtual std::string CurrentDir() = 0;
-    virtual std::string ModuleFileName() = 0; // the running program's own path
+    virtual bool SetCurrentDir(const std::string& path) = 0; // the process's current folder
+    virtual std::string ModuleFileName() = 0;                // the running program's own path
 };
 
 // ---------------------------------------------------------------- named kernel objects

@@ -13,6 +13,7 @@ constexpr uint32_t ERROR_FILE_NOT_FOUND_ = 2;
 constexpr uint32_t ERROR_ACCESS_DENIED_ = 5;
 constexpr uint32_t ERROR_INVALID_HANDLE_ = 6;
 constexpr uint32_t ERROR_INVALID_PARAMETER_ = 87;
+constexpr uint32_t ERROR_INSUFFICIENT_BUFFER_ = 122;
 constexpr uint32_t ERROR_MORE_DATA_ = 234;
 constexpr uint32_t ERROR_NOT_ALL_ASSIGNED_ = 1300;
 constexpr uint32_t ERROR_SERVICE_ALREADY_RUNNING_ = 1056;

@@ -256,6 +256,7 @@ public:
     bool GetAttributes(const std::string&, FindEntry&) override { return false; }
     bool GetFileVersion(const std::string&, uint32_t&, uint32_t&) override { return false; }
     std::string CurrentDir() override { return ""; }
+    bool SetCurrentDir(const std::string&) override { return false; }
     std::string ModuleFileName() override { return ""; }
 };
 

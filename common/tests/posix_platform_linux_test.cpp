@@ -115,6 +115,21 @@ TEST_F(ProcessesTest, RunsInTheGivenFolderAndProgramPathsWithBackslashes) {
     EXPECT_EQ(ReadAll(p->Output()), fs::canonical(dir.Root / "sub dir").string() + "\n");
 }
 
+TEST_F(ProcessesTest, EachChildFindsTheWindowsCommandLineItWasStartedWithInTheEnvironment) {
+    ::setenv("TK_SIM_COMMAND_LINE", "the parent's own command line", 1);
+    // The words after the script are the shell's $0 and $1; what counts is the line as it was given,
+    // with a quoting that its split into argv does not keep.
+    const std::string line = R"(/bin/sh -c "printf %s \"$TK_SIM_COMMAND_LINE\"" zero ""a b" "c d"")";
+    ProcessStartInfo info;
+    info.CommandLine = line;
+    info.Stdio = StdioMode::SeparatePipes;
+    auto p = processes_->CreateProcess(info);
+    ::unsetenv("TK_SIM_COMMAND_LINE");
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(ReadAll(p->Output()), line);
+    EXPECT_EQ(p->Wait(INFINITE_), WaitResult::Signaled);
+}
+
 TEST_F(ProcessesTest, TerminationEndsTheChildWithTheGivenCode) {
     auto p = Run("exec sleep 60", StdioMode::None);
     ASSERT_NE(p, nullptr);
@@ -297,6 +312,33 @@ TEST(Host, ReportsSimulatedFactsAndWindowsErrorTexts) {
     EXPECT_EQ(v.Major, 10u);
     ASSERT_TRUE(host->Ipv4Interfaces(addresses));
     EXPECT_NE(std::find(addresses.begin(), addresses.end(), "127.0.0.1"), addresses.end());
+}
+
+TEST(Host, EnvironmentVariablesExpandAsOnWindowsOnlyWhenTheResultFitsTheBuffer) {
+    auto host = posix::MakeHost();
+    ::setenv("TK_TEST_SHELL", "C:\\Windows\\system32\\cmd.exe", 1);
+    ::unsetenv("TK_TEST_NONE");
+    const struct {
+        const char* text;
+        uint32_t buffer;
+        const char* expanded;
+    } rows[] = {
+        {"%TK_TEST_SHELL%", 260, "C:\\Windows\\system32\\cmd.exe"},
+        {"[%TK_TEST_SHELL%] and [%TK_TEST_SHELL%]", 260,
+         "[C:\\Windows\\system32\\cmd.exe] and [C:\\Windows\\system32\\cmd.exe]"},
+        {"%TK_TEST_NONE%", 260, "%TK_TEST_NONE%"},
+        {"100% sure, %% and %", 260, "100% sure, %% and %"},
+        {"%TK_TEST_SHELL%", 28, "C:\\Windows\\system32\\cmd.exe"}, // 27 characters and the NUL
+        {"%TK_TEST_SHELL%", 27, ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.text) + " in " + std::to_string(r.buffer));
+        SetLastError(0);
+        EXPECT_EQ(host->ExpandEnvironment(r.text, r.buffer), r.expanded);
+        EXPECT_EQ(LastError(), *r.expanded ? 0u : ERROR_INSUFFICIENT_BUFFER_);
+    }
+    ::unsetenv("TK_TEST_SHELL");
+    EXPECT_EQ(host->DecimalSeparator(), ".") << "the C locale's";
 }
 
 TEST(Host, SimulatedSystemCodePagesComeFromTheEnvironment) {

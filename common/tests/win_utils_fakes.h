@@ -32,6 +32,8 @@ public:
     std::string SysErrorMessage(uint32_t code) override { return "system text " + std::to_string(code); }
     bool DisableWow64Redirection(void*& oldValue) override { return false; }
     bool RevertWow64Redirection(void* oldValue) override { return false; }
+    std::string ExpandEnvironment(const std::string& text, uint32_t) override { return text; }
+    std::string DecimalSeparator() override { return "."; }
 };
 
 } // namespace testing_fakes

@@ -134,6 +134,7 @@ public:
         return real_->GetFileVersion(p, ms, ls);
     }
     std::string CurrentDir() override { return real_->CurrentDir(); }
+    bool SetCurrentDir(const std::string& p) override { return real_->SetCurrentDir(p); }
     std::string ModuleFileName() override { return real_->ModuleFileName(); }
 
 private:

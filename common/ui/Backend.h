@@ -3,6 +3,7 @@
 // backend owns the message loop and the hand-off from worker threads. The build links exactly one
 // backend: win32/ (native windows) or headless/ (state only, for tests and Linux runs).
 #include "Errors.h"
+#include "platform/Types.h"
 
 #include <memory>
 #include <string>
@@ -29,6 +30,8 @@ public:
     virtual void SetFocus() {}
     virtual void BringToFront() {}
     virtual void Popup(int AX, int AY) {}
+    // The native window, for the system's own dialogs it owns; 0 where there is none.
+    virtual plat::Handle WindowHandle() const { return 0; }
 };
 
 class IBackend {

@@ -24,9 +24,11 @@ constexpr int IDCANCEL_ = 2;
 constexpr int IDYES_ = 6;
 constexpr int IDNO_ = 7;
 
+// A save dialog always requires the chosen file's folder to exist.
 struct TSaveDialogOptions {
     std::string Title;
     std::string Filter;     // "SQL files (*.sql)|*.sql|All files (*.*)|*.*"
+    int FilterIndex = 1;    // the filter selected at first, counted from 1
     std::string DefaultExt; // without the dot
     std::string InitialDir;
     std::string FileName; // proposed name

@@ -37,6 +37,10 @@ void TComponent::Adopt(std::unique_ptr<TComponent> AComponent) {
     FOwned.push_back(std::move(AComponent));
 }
 
+plat::Handle TComponent::WindowHandle() const {
+    return FPeer ? FPeer->WindowHandle() : 0;
+}
+
 void TComponent::HandleNeeded() {
     if (!FPeer) {
         FPeer = Backend().CreatePeer(*this);

@@ -52,6 +52,8 @@ public:
     // icon, a menu that pops up) make theirs when they become active.
     IControlPeer* Peer() const { return FPeer.get(); }
     bool HandleAllocated() const { return FPeer != nullptr; }
+    // The peer's native window (0 without one): the owner of a system dialog the component opens.
+    plat::Handle WindowHandle() const;
     virtual void HandleNeeded();
     void DestroyHandle();
 

@@ -8,6 +8,7 @@ target_link_libraries(manager_resources PRIVATE tk_common)
 set(manager_resource_files
     LANGFILE ${mres}/English.lng
     LOGO ${mres}/logo.bmp
+    MOVIE ${CMAKE_SOURCE_DIR}/common/res/movie.avi
     TRAYICON0 ${mres}/tray_stopped.ico
     TRAYICON1 ${mres}/tray_check_stopped.ico
     TRAYICON2 ${mres}/tray_running.ico
@@ -26,6 +27,8 @@ set(manager_resource_files
 
 if(WIN32)
     target_sources(manager_resources PRIVATE ${mres}/TFManager.rc)
+    # The progress clip both programs play lies in common/res.
+    target_include_directories(manager_resources PRIVATE ${CMAKE_SOURCE_DIR}/common/res)
     set(rc_inputs ${manager_resource_files})
     list(FILTER rc_inputs INCLUDE REGEX "/")
     set_property(SOURCE ${mres}/TFManager.rc APPEND PROPERTY OBJECT_DEPENDS

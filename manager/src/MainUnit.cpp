@@ -1,16 +1,22 @@
 #include "MainUnit.h"
 
+#include "BackupOperations.h"
 #include "CommandLine.h"
 #include "FormatText.h"
 #include "MegaUtils.h"
+#include "OperationCode.h"
 #include "ResourceStrings.h"
+#include "ServiceControlUnit.h"
+#include "ServiceThreads.h"
 #include "ServiceWatcherUnit.h"
 #include "StopWaitingUnit.h"
 #include "UACUtilsUnit.h"
 #include "WinUtilsUnit.h"
 #include "platform/Platform.h"
 #include "text/PathText.h"
+#include "ui/Dialogs.h"
 #include "ui/Graphics.h"
+#include "xAbout.h"
 
 #include <optional>
 #include <string>
@@ -481,16 +487,112 @@ void TMainForm::CloseActionExecute(ui::TComponent*) {
     ui::Application().Terminate();
 }
 
-// The operations behind these commands are not part of this program yet: the commands are in place
-// with their enabling rules and do nothing when chosen.
-void TMainForm::StartPageActionExecute(ui::TComponent*) {}
-void TMainForm::StartActionExecute(ui::TComponent*) {}
-void TMainForm::StopActionExecute(ui::TComponent*) {}
-void TMainForm::RestartActionExecute(ui::TComponent*) {}
+void TMainForm::StartActionExecute(ui::TComponent*) {
+    DoStartService(WebServerSlot);
+}
+
+void TMainForm::StopActionExecute(ui::TComponent*) {
+    DoStopService(WebServerSlot);
+}
+
+void TMainForm::RestartActionExecute(ui::TComponent*) {
+    DoRestartService(WebServerSlot);
+}
+
+void TMainForm::StartButtonClick(ui::TComponent*) {
+    DoStartService(SelectedSlot());
+}
+
+void TMainForm::StopButtonClick(ui::TComponent*) {
+    DoStopService(SelectedSlot());
+}
+
+void TMainForm::RestartButtonClick(ui::TComponent*) {
+    DoRestartService(SelectedSlot());
+}
+
+std::string TMainForm::StartPageAddress() const {
+    const std::string pageTemplate =
+        LanguageTable().GetString("setting_start_page_template", "http%s://127.0.0.1:%d/corvane");
+    if (JavaPort.HttpsEnabled)
+        return FormatText(pageTemplate, {std::string("s"), int64_t{JavaPort.HttpsPort}});
+    return FormatText(pageTemplate, {std::string(), int64_t{JavaPort.HttpPort}});
+}
+
+void TMainForm::StartPageActionExecute(ui::TComponent*) {
+    plat::Shell().OpenDocument(StartPageAddress(), WindowHandle());
+}
+
+// The window thread waits for the script: while it runs the window neither repaints nor reacts, and
+// the poller waits at its next hand-off.
+void TMainForm::InstallButtonClick(ui::TComponent*) {
+    const int slot = ListServices->ItemIndex();
+    if (slot != WebServerSlot && slot != DatabaseSlot)
+        return;
+    InstallButton->SetEnabled(false);
+    ui::Application().ProcessMessages();
+    const std::string script =
+        ProgramFolder() + (slot == WebServerSlot ? "\\..\\bin\\install_tomcat_service.bat"
+                                                 : "\\..\\bin\\install_pgsql_service.bat");
+    // The script finds its files beside it; its folder stays the current folder afterwards. Without
+    // that folder the button stays disabled: there is nothing to install from.
+    if (!plat::Files().SetCurrentDir(text::FolderOf(script))) {
+        ui::Dialogs().ShowMessageBox(plat::Host().SysErrorMessage(plat::LastError()),
+                                     ui::Application().Title(), ui::MB_OK_ | ui::MB_ICONERROR_);
+        return;
+    }
+    TWinUtils::WinExec32AndWait("\"" + script + "\"", plat::SW_HIDE_);
+    InstallButton->SetEnabled(true);
+    UpdateServiceStatus();
+}
+
+void TMainForm::DoStartService(int ASlot) {
+    if (ASlot == WebServerSlot)
+        ReadJavaPort(JavaPort);
+    DoStartStopService(ASlot, TServiceUtils::ServiceStart, TryToStartText(),
+                       CannotStartText(ListServices->Items().at(ASlot)));
+}
+
+void TMainForm::DoStopService(int ASlot) {
+    DoStartStopService(ASlot, TServiceUtils::ServiceStop, TryToStopText(),
+                       CannotStopText(ListServices->Items().at(ASlot)));
+}
+
+void TMainForm::DoStartStopService(int ASlot, TServiceFunc ASvcProc, const std::string& AAction,
+                                   const std::string& AErrorMessage) {
+    const std::string code = NewOperationCode();
+    ServiceControlForm->Prepare(code, AAction, ListServices->Items().at(ASlot));
+    auto* worker = new TStartStopServiceThread(ServiceNames[ASlot], code, *ServiceControlForm);
+    worker->SvcProc = ASvcProc;
+    worker->ErrorMessage = AErrorMessage;
+    worker->Start();
+    ServiceControlForm->ShowModal();
+}
+
+void TMainForm::DoRestartService(int ASlot) {
+    const std::string code = NewOperationCode();
+    ServiceControlForm->Prepare(code, TryToStopText(), ListServices->Items().at(ASlot));
+    auto* worker = new TReStartServiceThread(ServiceNames[ASlot], code, *ServiceControlForm,
+                                             [this] { ReadJavaPort(JavaPort); });
+    worker->Start();
+    ServiceControlForm->ShowModal();
+}
+
+// The settings dialog is not part of this program yet: the command is in place and does nothing.
 void TMainForm::SettingsActionExecute(ui::TComponent*) {}
-void TMainForm::BackupActionExecute(ui::TComponent*) {}
-void TMainForm::AboutActionExecute(ui::TComponent*) {}
-void TMainForm::StartButtonClick(ui::TComponent*) {}
-void TMainForm::StopButtonClick(ui::TComponent*) {}
-void TMainForm::RestartButtonClick(ui::TComponent*) {}
-void TMainForm::InstallButtonClick(ui::TComponent*) {}
+
+void TMainForm::BackupActionExecute(ui::TComponent*) {
+    ExecuteBackupAction(*this);
+}
+
+void TMainForm::AboutActionExecute(ui::TComponent*) {
+    if (!AboutForm) {
+        AboutForm = Make<TAboutForm>("AboutForm");
+        AboutForm->SetPopupParent(this);
+        AboutForm->DoCreate();
+    }
+    if (AboutForm->Visible())
+        AboutForm->BringToFront();
+    else
+        AboutForm->Show();
+}

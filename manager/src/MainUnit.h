@@ -6,6 +6,7 @@
 #include "AppDataModule.h"
 #include "JavaPortUnit.h"
 #include "ServiceStatusUnit.h"
+#include "WinUtilsUnit.h"
 #include "ui/ActnList.h"
 #include "ui/ComCtrls.h"
 #include "ui/ExtCtrls.h"
@@ -17,6 +18,8 @@
 #include <atomic>
 #include <cstdint>
 
+class TAboutForm;
+class TServiceControlForm;
 class TServiceWatcherThread;
 
 class TMainForm : public ui::TForm {
@@ -87,6 +90,10 @@ public:
     TJavaPortInfo JavaPort;
     bool ApplicationElevated = false;
     bool NeedToShowSettingsForm = false;
+    // The progress window of the service operations and the backup, made once at start-up.
+    TServiceControlForm* ServiceControlForm = nullptr;
+    // Made at their first use and kept until the program ends.
+    TAboutForm* AboutForm = nullptr;
 
     // Derives every state-dependent text, picture and control state from the snapshot (window thread).
     void UpdateServiceStatus();
@@ -98,6 +105,13 @@ public:
 
     void DisableServiceActions();
     void SetShieldImage();
+
+    // The operations on a slot's service; each returns when the progress window closes.
+    void DoStartService(int ASlot);
+    void DoStopService(int ASlot);
+    void DoRestartService(int ASlot);
+    // The start page's address for the ports as last read.
+    std::string StartPageAddress() const;
 
     // Handlers.
     void TntFormCreate(ui::TComponent* Sender);
@@ -131,6 +145,8 @@ private:
     void LoadBuiltInPictures();
     void LoadImageReplacements();
     void HideFullControl();
+    void DoStartStopService(int ASlot, TServiceFunc ASvcProc, const std::string& AAction,
+                            const std::string& AErrorMessage);
 
     TAppDataModule& FDataModule;
     TServiceWatcherThread* FWatcher = nullptr;

@@ -54,6 +54,7 @@ void ShowPlainMessage(const std::string& AText) {
     auto* serviceControlForm = new TServiceControlForm(nullptr);
     serviceControlForm->SetPopupParent(mainForm);
     serviceControlForm->DoCreate();
+    mainForm->ServiceControlForm = serviceControlForm;
 
     mui::HandleTemplateSwitch();
     mui::TranslateAllForms();

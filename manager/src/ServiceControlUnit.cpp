@@ -1,5 +1,7 @@
 #include "ServiceControlUnit.h"
 
+#include "ResourceStrings.h"
+
 #include <functional>
 
 using namespace std::placeholders;
@@ -46,4 +48,23 @@ void TServiceControlForm::TntFormClose(ui::TComponent*, ui::TCloseAction&) {
 
 void TServiceControlForm::ButtonCloseClick(ui::TComponent*) {
     Close();
+}
+
+std::string TServiceControlForm::OperationCaption() {
+    return LanguageTable().GetString("TServiceControlForm", "Service Control");
+}
+
+void TServiceControlForm::Prepare(const std::string& ACode, const std::string& AAction,
+                                  const std::string& AServiceName) {
+    if (Visible())
+        Close();
+    SetCaption(OperationCaption());
+    LabelCaption->SetCaption(AAction);
+    LabelSvcName->SetCaption(AServiceName);
+    Guid = ACode;
+}
+
+void TServiceControlForm::CloseFor(const std::string& ACode) {
+    if (OwnedBy(ACode) && Visible())
+        Close();
 }

@@ -236,12 +236,79 @@ TEST_F(ManagerStartup, TfctlStatusSaysWhatTheStatusBarSaysAndExitsByTheWebServer
     }
 }
 
+TEST_F(ManagerStartup, TfctlStartsStopsAndRestartsAsTheWindowDoesWithItsTextsAsLines) {
+    // One pending status of 100 ms before the service settles.
+    const std::string starting = "StartScript=16,2,0,0,0,1,100,0\n",
+                      stopping = "StopScript=16,3,0,0,0,1,100,0\n";
+    const struct {
+        std::vector<std::string> args;
+        const char* services;
+        int exitCode;
+        std::vector<const char*> errLines; // in this order
+        const char* outLine;
+        const char* stateAfter;
+    } cases[] = {
+        {{"start"},
+         "[Tomcat9]\nState=1\n",
+         0,
+         {"Server Manager is attempting to start the following service on Local Computer: Tallyfix Server"},
+         "Tallyfix Web service is running on 8080 port",
+         "State=4"},
+        {{"stop", "db"},
+         "[pgsql]\nState=4\n",
+         0,
+         {"Server Manager is attempting to stop the following service on Local Computer: PostgreSQL Server"},
+         "PostgreSQL Server is stopped",
+         "State=1"},
+        {{"restart", "WEB"},
+         "[Tomcat9]\nState=4\n",
+         0,
+         {"attempting to stop the following service on Local Computer: Tallyfix Server",
+          "attempting to start the following service on Local Computer: Tallyfix Server"},
+         "Tallyfix Web service is running on 8080 port",
+         "State=4"},
+        {{"start", "web"},
+         "[Tomcat9]\nState=4\n",
+         1,
+         {"Error: Can not start Tallyfix Server Service"},
+         "Tallyfix Web service is running on 8080 port",
+         "State=4"},
+        {{"restart", "db"},
+         "[pgsql]\nState=2\n",
+         1,
+         {"Error: Can not stop pgsql Service"},
+         "PostgreSQL Server is starting",
+         "State=2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.services);
+        SetServices(std::string(c.services) + starting + stopping);
+        auto tfctl = Start("tfctl", c.args);
+        EXPECT_EQ(c.exitCode, tfctl->WaitForExit());
+        const std::string err = dir.Read("err.txt");
+        size_t at = 0;
+        for (const char* line : c.errLines) {
+            at = err.find(line, at);
+            EXPECT_NE(std::string::npos, at) << line << " in\n" << err;
+        }
+        EXPECT_NE(std::string::npos, dir.Read("out.txt").find(c.outLine)) << dir.Read("out.txt");
+        EXPECT_NE(std::string::npos, dir.Read("services.ini").find(c.stateAfter)) << dir.Read("services.ini");
+    }
+}
+
 TEST_F(ManagerStartup, TfctlRefusesACommandLineItCannotUse) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"stat"}, {"status", "extra"}, {"--status"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                                 {"stat"},
+                                                 {"status", "extra"},
+                                                 {"--status"},
+                                                 {"start", "all"},
+                                                 {"stop", "web", "db"}}) {
         auto tfctl = Start("tfctl", args);
         EXPECT_EQ(2, tfctl->WaitForExit());
-        EXPECT_NE(std::string::npos, dir.Read("err.txt").find("Usage: tfctl COMMAND")) << args.size();
+        // A known command with arguments it cannot use shows its own part of the usage.
+        const char* usage =
+            args.size() >= 2 && args[0] != "status" ? "start|stop|restart [web|db]" : "Usage: tfctl COMMAND";
+        EXPECT_NE(std::string::npos, dir.Read("err.txt").find(usage)) << args.size();
         EXPECT_TRUE(dir.Read("out.txt").empty());
     }
 }

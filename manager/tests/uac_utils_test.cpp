@@ -26,7 +26,7 @@ public:
 
     bool DeleteTree(const std::string&) override { return false; }
     bool CopyTree(const std::string&, const std::string&) override { return false; }
-    bool OpenDocument(const std::string&) override { return false; }
+    bool OpenDocument(const std::string&, Handle) override { return false; }
     bool OpenFolderAndSelectFile(const std::string&) override { return false; }
     bool RunElevated(const std::string& exe, const std::string& params, Handle owner) override {
         Calls.push_back({exe, params, owner});
@@ -55,6 +55,10 @@ public:
     std::string SysErrorMessage(uint32_t code) override { return real_->SysErrorMessage(code); }
     bool DisableWow64Redirection(void*& old) override { return real_->DisableWow64Redirection(old); }
     bool RevertWow64Redirection(void* old) override { return real_->RevertWow64Redirection(old); }
+    std::string ExpandEnvironment(const std::string& t, uint32_t n) override {
+        return real_->ExpandEnvironment(t, n);
+    }
+    std::string DecimalSeparator() override { return real_->DecimalSeparator(); }
 
 private:
     std::shared_ptr<IHost> real_ = Current().Host;

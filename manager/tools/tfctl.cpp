@@ -3,13 +3,17 @@
 //   tfctl status    each service's state as the main window's status bar says it, and the web
 //                   server's ports; exit code 0 when the web server runs, 3 when it is stopped or in
 //                   another state, 4 when it is not installed
+//   tfctl start | stop | restart [web|db]    the service operations of the main window (ServiceCommands)
 //   tfctl ports | set-ports | debug    the web server's connectors and debug logging (ConfigCommands)
+//   tfctl backup FILE    the database backup of the Backup Data command (BackupOperations)
 //
 // A command line it cannot use gets the usage text on standard error and exit code 2.
+#include "BackupOperations.h"
 #include "CommandLine.h"
 #include "ConfigCommands.h"
 #include "JavaPortUnit.h"
 #include "MUISupportUnit.h"
+#include "ServiceCommands.h"
 #include "ServiceStatusUnit.h"
 #include "WinUtilsUnit.h"
 #include "text/SameText.h"
@@ -56,9 +60,8 @@ struct TNamedCommand {
 };
 
 constexpr TNamedCommand ConfigCommands[] = {
-    {"ports", RunPortsCommand},
-    {"set-ports", RunSetPortsCommand},
-    {"debug", RunDebugCommand},
+    {"ports", RunPortsCommand},   {"set-ports", RunSetPortsCommand}, {"debug", RunDebugCommand},
+    {"backup", RunBackupCommand},
 };
 
 int Run(const TParams& AParams) {
@@ -67,6 +70,13 @@ int Run(const TParams& AParams) {
         return Status();
     }
     if (AParams.size() >= 2) {
+        for (const char* verb : {"start", "stop", "restart"}) {
+            if (text::SameText(AParams[1], verb)) {
+                mui::LoadDefaultLanguage();
+                return RunServiceCommand(verb, std::vector<std::string>(AParams.begin() + 2, AParams.end()),
+                                         std::cout, std::cerr);
+            }
+        }
         for (const TNamedCommand& command : ConfigCommands) {
             if (text::SameText(AParams[1], command.Name)) {
                 mui::LoadDefaultLanguage();
@@ -75,7 +85,7 @@ int Run(const TParams& AParams) {
             }
         }
     }
-    std::cerr << Usage << ConfigCommandsUsage
+    std::cerr << Usage << ServiceCommandsUsage << ConfigCommandsUsage << BackupCommandUsage
               << "A command line tfctl cannot use exits with 2 after this text.\n";
     return ExitBadCommandLine;
 }

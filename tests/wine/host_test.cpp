@@ -69,6 +69,18 @@ TEST(HostFacts, SystemFolderExistsAndHoldsCmdWithoutATrailingBackslash) {
     EXPECT_TRUE(Files().FileExists(dir + "\\cmd.exe"));
 }
 
+TEST(HostFacts, ComSpecExpandsToTheCommandInterpreterOnlyWhenItFitsTheBuffer) {
+    const std::string interpreter = Host().ExpandEnvironment("%COMSPEC%", 260);
+    ASSERT_FALSE(interpreter.empty());
+    EXPECT_TRUE(Files().FileExists(interpreter)) << interpreter;
+    EXPECT_EQ(Host().ExpandEnvironment("%TK_NO_SUCH_VARIABLE%", 260), "%TK_NO_SUCH_VARIABLE%");
+    const auto withNul = static_cast<uint32_t>(interpreter.size() + 1);
+    EXPECT_EQ(Host().ExpandEnvironment("%COMSPEC%", withNul), interpreter);
+    EXPECT_EQ(Host().ExpandEnvironment("%COMSPEC%", withNul - 1), "");
+    EXPECT_EQ(LastError(), ERROR_INSUFFICIENT_BUFFER_);
+    EXPECT_FALSE(Host().DecimalSeparator().empty());
+}
+
 TEST(HostFacts, VersionIsAnNtVersionThatBothClassificationsKnow) {
     OsVersion v;
     ASSERT_TRUE(Host().GetVersion(v));

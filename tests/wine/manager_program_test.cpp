@@ -12,6 +12,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -97,22 +98,27 @@ DWORD ProcessOf(HWND window) {
     return pid;
 }
 
+// The window enumerations call back with the system's calling convention, which a lambda lacks in
+// the 32-bit build; this one hands each window to a function.
+using WindowVisitor = std::function<void(HWND)>;
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM visitor) {
+    (*reinterpret_cast<const WindowVisitor*>(visitor))(window);
+    return TRUE;
+}
+
+void ForEachTopLevel(const WindowVisitor& visit) {
+    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
+}
+
 // Top-level windows of a process, hidden ones included, with the class given.
 std::vector<HWND> TopLevelWindows(DWORD pid, const wchar_t* className) {
-    struct Search {
-        DWORD Pid;
-        const wchar_t* Class;
-        std::vector<HWND> Found;
-    } search{pid, className, {}};
-    EnumWindows(
-        [](HWND window, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (ProcessOf(window) == s->Pid && ClassOf(window) == s->Class)
-                s->Found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.Found;
+    std::vector<HWND> found;
+    ForEachTopLevel([&](HWND window) {
+        if (ProcessOf(window) == pid && ClassOf(window) == className)
+            found.push_back(window);
+    });
+    return found;
 }
 
 HWND VisibleTopLevel(DWORD pid, const wchar_t* className) {
@@ -123,36 +129,21 @@ HWND VisibleTopLevel(DWORD pid, const wchar_t* className) {
 }
 
 bool AnyVisibleWindow(DWORD pid) {
-    struct Search {
-        DWORD Pid;
-        bool Found;
-    } search{pid, false};
-    EnumWindows(
-        [](HWND window, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            s->Found = s->Found || (ProcessOf(window) == s->Pid && IsWindowVisible(window));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.Found;
+    bool found = false;
+    ForEachTopLevel(
+        [&](HWND window) { found = found || (ProcessOf(window) == pid && IsWindowVisible(window)); });
+    return found;
 }
 
 // Every window inside a window, at any depth, with the class given (compared as the system does).
 std::vector<HWND> Inside(HWND parent, const wchar_t* className) {
-    struct Search {
-        const wchar_t* Class;
-        std::vector<HWND> Found;
-    } search{className, {}};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (_wcsicmp(ClassOf(window).c_str(), s->Class) == 0)
-                s->Found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.Found;
+    std::vector<HWND> found;
+    const WindowVisitor visit = [&](HWND window) {
+        if (_wcsicmp(ClassOf(window).c_str(), className) == 0)
+            found.push_back(window);
+    };
+    EnumChildWindows(parent, VisitWindow, reinterpret_cast<LPARAM>(&visit));
+    return found;
 }
 
 HWND InsideWithText(HWND parent, const wchar_t* className, const std::wstring& text) {
@@ -291,13 +282,15 @@ private:
     DWORD pid_ = 0;
 };
 
-// The tests' service under one of the names the program watches, running, and deleted at the end.
+// The tests' service under one of the names the program watches, running, and deleted at the end. Each
+// start and stop is pending for the given number of 50 ms steps.
 class NamedService {
 public:
-    NamedService(const std::string& name, const std::string& log) : name_(name) {
+    NamedService(const std::string& name, const std::string& log, int pendingSteps = 1) : name_(name) {
         Remove();
         std::ostringstream bin;
-        bin << '"' << HelperPath("wine_test_service.exe") << "\" " << name << " \"" << log << "\" 1 50 100";
+        bin << '"' << HelperPath("wine_test_service.exe") << "\" " << name << " \"" << log << "\" "
+            << pendingSteps << " 50 100";
         win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
         win::unique_schandle svc(
             CreateServiceW(scm.get(), win::Wide(name).c_str(), win::Wide(name).c_str(), SERVICE_ALL_ACCESS,
@@ -369,6 +362,55 @@ std::string Screenshot(const std::string& name) {
                                 SW_HIDE);
     std::cout << "Screenshot: " << path << std::endl;
     return path;
+}
+
+// A top-level window of the process with the caption given, once it shows.
+HWND ShownWindowCalled(DWORD pid, const std::wstring& caption) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindows(pid, L"TkForm"))
+                if (IsWindowVisible(window) && TextOf(window) == caption)
+                    found = window;
+            return found != nullptr;
+        },
+        StartLimitMs);
+    return found;
+}
+
+// The file version as the system's own reader finds it in the program's US English block.
+std::wstring SystemFileVersion(const std::string& exe) {
+    const std::wstring file = win::Wide(exe);
+    DWORD ignored = 0;
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(file.c_str(), &ignored));
+    wchar_t* text = nullptr;
+    UINT length = 0;
+    if (data.empty() || !GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
+        !VerQueryValueW(data.data(), L"\\StringFileInfo\\040904E4\\FileVersion",
+                        reinterpret_cast<void**>(&text), &length) ||
+        !text)
+        return L"";
+    return text;
+}
+
+// The buttons of the selected service, left to right: start, stop, restart.
+std::vector<HWND> ServiceButtons(HWND main) {
+    HWND startLabel = InsideWithText(main, L"Static", L"Start");
+    if (!startLabel)
+        return {};
+    std::vector<HWND> buttons = Inside(GetParent(startLabel), L"Button");
+    auto leftOf = [](HWND w) {
+        RECT r{};
+        GetWindowRect(w, &r);
+        return r.left;
+    };
+    std::sort(buttons.begin(), buttons.end(), [&](HWND a, HWND b) { return leftOf(a) < leftOf(b); });
+    return buttons;
+}
+
+// A message box of the process is showing (the dialog class).
+bool AnyMessageBox(DWORD pid) {
+    return VisibleTopLevel(pid, L"#32770") != nullptr;
 }
 
 // Wine draws windows on an X display; without one (outside xvfb-run) there is nothing to look at.
@@ -464,17 +506,8 @@ TEST_F(ManagerOnWine, ItShowsTheHostAndBothServicesAndItsStatusBarFollowsTheWebS
     EXPECT_NE(InsideWithText(main, L"Button", L"Backup Data"), nullptr)
         << "Wine's programs are elevated: the backup command, not Admin Mode";
 
-    // The buttons of the selected service, left to right: start, stop, restart.
-    HWND startLabel = InsideWithText(main, L"Static", L"Start");
-    ASSERT_NE(startLabel, nullptr);
-    std::vector<HWND> buttons = Inside(GetParent(startLabel), L"Button");
+    const std::vector<HWND> buttons = ServiceButtons(main);
     ASSERT_EQ(buttons.size(), 3u);
-    auto leftOf = [](HWND w) {
-        RECT r{};
-        GetWindowRect(w, &r);
-        return r.left;
-    };
-    std::sort(buttons.begin(), buttons.end(), [&](HWND a, HWND b) { return leftOf(a) < leftOf(b); });
     auto enabled = [&] {
         return std::vector<bool>{IsWindowEnabled(buttons[0]) != FALSE, IsWindowEnabled(buttons[1]) != FALSE,
                                  IsWindowEnabled(buttons[2]) != FALSE};
@@ -596,6 +629,89 @@ TEST_F(ManagerOnWine, TheTrayIconOpensTheWindowAndItsMenuEndsTheProgram) {
     // Asked at once: Wine's shell drops the icons of a window that is gone about two seconds later, the
     // shell of Windows keeps them until the mouse passes over them.
     EXPECT_FALSE(TrayIconPresent(tray)) << "the icon is removed before the program ends";
+}
+
+TEST_F(ManagerOnWine, TheAboutBoxShowsTheProgramsVersion) {
+    const std::wstring version = SystemFileVersion(Exe());
+    ASSERT_FALSE(version.empty()) << "the program carries its US English version block";
+    ManagerProcess manager(Exe());
+    HWND main = manager.MainWindow();
+    ASSERT_NE(main, nullptr);
+    const DWORD pid = ProcessOf(main);
+
+    // The tray menu ends with About, a separator and Exit.
+    ASSERT_TRUE(manager.ChooseFromTrayMenu({VK_UP, VK_UP, VK_RETURN}));
+    HWND about = ShownWindowCalled(pid, L"About");
+    ASSERT_NE(about, nullptr) << "no About box";
+    EXPECT_EQ(GetWindow(about, GW_OWNER), main) << "the main window owns the box";
+    EXPECT_NE(InsideWithText(about, L"Static", L"Tallyfix Server Manager"), nullptr);
+    EXPECT_NE(InsideWithText(about, L"Static", L"Version:"), nullptr);
+    EXPECT_NE(InsideWithText(about, L"Static", version), nullptr) << "the version " << win::Narrow(version);
+    Screenshot("manager-about.png");
+}
+
+} // namespace
+
+namespace {
+
+const std::wstring TryToStart =
+    L"Server Manager is attempting to start the following service on Local Computer";
+const std::wstring TryToStop =
+    L"Server Manager is attempting to stop the following service on Local Computer";
+
+TEST_F(ManagerOnWine, TheButtonsStopStartAndRestartTheRealWebServerWithTheProgressWindow) {
+    // Each transition of the web server is pending for two seconds, long enough to see the window.
+    tomcat_.reset();
+    tomcat_ = std::make_unique<NamedService>("Tomcat9", dir_.Windows("tomcat9.log"), 40);
+    ASSERT_TRUE(tomcat_->Ready());
+    ManagerProcess manager(Exe());
+    HWND main = manager.MainWindow();
+    ASSERT_NE(main, nullptr);
+    const DWORD pid = ProcessOf(main);
+    ASSERT_EQ(manager.StatusBarShows(main, RunningText, StartLimitMs), RunningText);
+    const std::vector<HWND> buttons = ServiceButtons(main);
+    ASSERT_EQ(buttons.size(), 3u);
+    const HWND start = buttons[0], stop = buttons[1], restart = buttons[2];
+
+    // Clicks a button once the polls have enabled it, and returns the progress window it brings.
+    auto click = [&](HWND button) -> HWND {
+        if (!WaitUntil([&] { return IsWindowEnabled(button) != FALSE; }, FollowLimitMs * 3))
+            return nullptr;
+        PostMessageW(button, BM_CLICK, 0, 0);
+        return ShownWindowCalled(pid, L"Service Control");
+    };
+    auto shows = [](HWND window, const std::wstring& text) {
+        return IsWindowVisible(window) && InsideWithText(window, L"Static", text) != nullptr;
+    };
+
+    HWND progress = click(stop);
+    ASSERT_NE(progress, nullptr) << "no progress window for the stop";
+    EXPECT_EQ(GetWindow(progress, GW_OWNER), main) << "the main window owns it";
+    EXPECT_TRUE(shows(progress, TryToStop));
+    EXPECT_TRUE(shows(progress, L"Tallyfix Server"));
+    EXPECT_EQ(tomcat_->State(), static_cast<DWORD>(SERVICE_STOP_PENDING));
+    Screenshot("manager-progress-stop.png");
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(progress); }, EndLimitMs)) << "closes after the stop";
+    EXPECT_EQ(tomcat_->State(), static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(manager.StatusBarShows(main, L"Tallyfix Server is stopped", FollowLimitMs),
+              L"Tallyfix Server is stopped");
+
+    ASSERT_EQ(click(start), progress) << "the same window serves every operation";
+    EXPECT_TRUE(shows(progress, TryToStart));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(progress); }, EndLimitMs))
+        << "closes after the start";
+    EXPECT_EQ(tomcat_->State(), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(manager.StatusBarShows(main, RunningText, FollowLimitMs), RunningText);
+
+    // A restart shows the stop, then the start, in the one window.
+    ASSERT_EQ(click(restart), progress);
+    EXPECT_TRUE(shows(progress, TryToStop));
+    EXPECT_TRUE(WaitUntil([&] { return shows(progress, TryToStart); }, EndLimitMs)) << "the start phase";
+    Screenshot("manager-progress-restart.png");
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(progress); }, EndLimitMs));
+    EXPECT_EQ(tomcat_->State(), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_TRUE(manager.Running());
+    EXPECT_FALSE(AnyMessageBox(pid)) << "no failure was reported";
 }
 
 } // namespace

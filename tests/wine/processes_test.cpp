@@ -92,6 +92,19 @@ TEST(CaptureOutput, StreamsABatchFileRunByCmdInTheGivenFolder) {
     EXPECT_NE(Lower(all).find(Lower(dir.Path())), std::string::npos) << all;
 }
 
+TEST(ExecConsoleApp, CmdTakesOffTheOuterQuotesAfterItsSwitchSoAScriptAndItsArgumentMayBothHoldBlanks) {
+    TempDir dir("tk wine quoting ");
+    const std::string bat = dir.Windows("a b\\backup.bat");
+    winetest::WriteFile(bat, "@echo off\r\necho %~1> \"%~dp0argument.txt\"\r\n");
+    const std::string file = dir.Windows("f g.sql");
+    const std::string interpreter = Host().ExpandEnvironment("%COMSPEC%", 260);
+    std::vector<std::string> out, err;
+    ASSERT_TRUE(TWinUtils::ExecConsoleApp(interpreter + " /c \"\"" + bat + "\" \"" + file + "\"\"", out, err,
+                                          dir.Path()));
+    EXPECT_TRUE(err.empty()) << err.front();
+    EXPECT_EQ(ReadFile(dir.Windows("a b\\argument.txt")), file + "\r\n");
+}
+
 TEST(CaptureOutput, HandsOverLargeOutputInNulTerminatedChunksOfAtMost2400Bytes) {
     std::vector<std::string> chunks;
     TWinUtils::ExecConsoleAppWithCaptureOutput(Child("fill 5000"), "",

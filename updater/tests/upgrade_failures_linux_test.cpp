@@ -112,6 +112,7 @@ public:
         return real_->GetFileVersion(path, ms, ls);
     }
     std::string CurrentDir() override { return real_->CurrentDir(); }
+    bool SetCurrentDir(const std::string& p) override { return real_->SetCurrentDir(p); }
     std::string ModuleFileName() override { return program_; }
 
 private:

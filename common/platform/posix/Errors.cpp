@@ -70,6 +70,7 @@ std::string Win32ErrorText(uint32_t code) {
         {87, "The parameter is incorrect."},
         {109, "The pipe has been ended."},
         {112, "There is not enough space on the disk."},
+        {122, "The data area passed to a system call is too small."},
         {123, "The filename, directory name, or volume label syntax is incorrect."},
         {145, "The directory is not empty."},
         {183, "Cannot create a file when that file already exists."},

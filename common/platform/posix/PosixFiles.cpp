@@ -367,6 +367,10 @@ public:
         return ::getcwd(buffer, sizeof buffer) ? buffer : "";
     }
 
+    bool SetCurrentDir(const std::string& path) override {
+        return ::chdir(NativePath(path).c_str()) == 0 || Fail(Win32ErrorFromErrno(errno));
+    }
+
     std::string ModuleFileName() override {
         std::error_code ec;
         const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -3,6 +3,8 @@
 #include <arpa/inet.h>
 #include <cstdlib>
 #include <ifaddrs.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <netinet/in.h>
 #include <sstream>
 #include <unistd.h>
@@ -35,6 +37,32 @@ bool ParseVersion(const std::string& text, OsVersion& v) {
         return false;
     v = parsed;
     return true;
+}
+
+// %NAME% replaced by the variable's value; an unknown name stays as written, and its closing % may
+// open the next name, as on Windows.
+std::string ExpandVariables(const std::string& text) {
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        const size_t open = text.find('%', i);
+        const size_t close = open == std::string::npos ? open : text.find('%', open + 1);
+        if (close == std::string::npos) {
+            out.append(text, i);
+            break;
+        }
+        out.append(text, i, open - i);
+        const char* value =
+            close > open + 1 ? std::getenv(text.substr(open + 1, close - open - 1).c_str()) : nullptr;
+        if (value) {
+            out += value;
+            i = close + 1;
+        } else {
+            out.append(text, open, close - open);
+            i = close;
+        }
+    }
+    return out;
 }
 
 class PosixHost final : public IHost {
@@ -102,6 +130,25 @@ public:
     }
 
     bool RevertWow64Redirection(void*) override { return true; }
+
+    std::string ExpandEnvironment(const std::string& text, uint32_t bufferChars) override {
+        std::string expanded = ExpandVariables(text);
+        if (expanded.size() >= bufferChars) { // the terminating NUL needs its place too
+            SetLastError(ERROR_INSUFFICIENT_BUFFER_);
+            return {};
+        }
+        return expanded;
+    }
+
+    std::string DecimalSeparator() override {
+        // A locale of its own: the process's global locale stays as the C runtime set it.
+        locale_t numeric = ::newlocale(LC_NUMERIC_MASK, "", nullptr);
+        if (!numeric)
+            return ".";
+        const std::string separator = ::nl_langinfo_l(RADIXCHAR, numeric);
+        ::freelocale(numeric);
+        return separator.empty() ? "." : separator;
+    }
 };
 
 } // namespace

@@ -194,6 +194,29 @@ bool ResolveProgram(const std::string& program, std::string& resolved) {
     return false;
 }
 
+// The child's environment: the parent's, with the Windows command line the child was started with in
+// TK_SIM_COMMAND_LINE. The argv split by the C runtime's rules cannot carry a program's own reading of
+// its command line, which the command interpreter's stand-in needs (cmd /c takes off an outer pair of
+// quotes).
+class ChildEnvironment {
+public:
+    explicit ChildEnvironment(const std::string& commandLine) {
+        static constexpr std::string_view kName = "TK_SIM_COMMAND_LINE=";
+        for (char** e = environ; *e; ++e)
+            if (!std::string_view(*e).starts_with(kName))
+                entries_.emplace_back(*e);
+        entries_.push_back(std::string(kName) + commandLine);
+        for (auto& entry : entries_)
+            pointers_.push_back(entry.data());
+        pointers_.push_back(nullptr);
+    }
+    char** Get() { return pointers_.data(); }
+
+private:
+    std::vector<std::string> entries_;
+    std::vector<char*> pointers_;
+};
+
 class SpawnActions {
 public:
     SpawnActions() { ::posix_spawn_file_actions_init(&fa_); }
@@ -237,7 +260,9 @@ public:
             argv.push_back(a.data());
         argv.push_back(nullptr);
         pid_t pid = 0;
-        const int rc = ::posix_spawn(&pid, program.c_str(), actions.Get(), nullptr, argv.data(), environ);
+        ChildEnvironment environment(info.CommandLine);
+        const int rc =
+            ::posix_spawn(&pid, program.c_str(), actions.Get(), nullptr, argv.data(), environment.Get());
         if (rc != 0) {
             SetLastError(Win32ErrorFromErrno(rc));
             return nullptr;

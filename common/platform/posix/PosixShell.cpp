@@ -89,7 +89,7 @@ public:
         return !ec || Fail(Win32ErrorFromErrno(ec.value()));
     }
 
-    bool OpenDocument(const std::string& fileOrUrl) override {
+    bool OpenDocument(const std::string& fileOrUrl, Handle) override {
         const bool isAddress =
             fileOrUrl.find("://") != std::string::npos || fileOrUrl.rfind("mailto:", 0) == 0;
         return StartOpener(isAddress ? fileOrUrl : NativePath(fileOrUrl));

@@ -224,6 +224,10 @@ public:
         return Narrow(dir);
     }
 
+    bool SetCurrentDir(const std::string& path) override {
+        return SetCurrentDirectoryW(Wide(path).c_str()) || Fail();
+    }
+
     std::string ModuleFileName() override {
         std::wstring path(MAX_PATH, L'\0');
         for (;;) {

@@ -124,6 +124,27 @@ public:
     bool RevertWow64Redirection(void* oldValue) override {
         return unique_wow64_redirection::revert(oldValue) || Fail();
     }
+
+    std::string ExpandEnvironment(const std::string& text, uint32_t bufferChars) override {
+        std::vector<wchar_t> buffer(bufferChars, L'\0');
+        const DWORD needed = ExpandEnvironmentStringsW(Wide(text).c_str(), buffer.data(), bufferChars);
+        if (needed == 0) {
+            Fail();
+            return {};
+        }
+        if (needed > bufferChars) {
+            plat::SetLastError(ERROR_INSUFFICIENT_BUFFER_);
+            return {};
+        }
+        return Narrow(buffer.data());
+    }
+
+    std::string DecimalSeparator() override {
+        wchar_t separator[4] = {}; // the longest separator the system allows, with its NUL
+        if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 4) == 0 || separator[0] == L'\0')
+            return ".";
+        return Narrow(separator);
+    }
 };
 
 } // namespace

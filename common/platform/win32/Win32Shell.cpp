@@ -52,9 +52,10 @@ public:
         return FileOperation(FO_COPY, from, &to, FOF_NOCONFIRMMKDIR);
     }
 
-    bool OpenDocument(const std::string& fileOrUrl) override {
-        auto rc = reinterpret_cast<INT_PTR>(
-            ShellExecuteW(nullptr, L"open", Wide(fileOrUrl).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    bool OpenDocument(const std::string& fileOrUrl, Handle owner) override {
+        auto rc = reinterpret_cast<INT_PTR>(ShellExecuteW(reinterpret_cast<HWND>(owner), L"open",
+                                                          Wide(fileOrUrl).c_str(), nullptr, nullptr,
+                                                          SW_SHOWNORMAL));
         if (rc <= 32)
             plat::SetLastError(static_cast<uint32_t>(rc));
         return rc > 32;

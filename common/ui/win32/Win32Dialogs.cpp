@@ -58,6 +58,7 @@ public:
         ofn.lStructSize = sizeof ofn;
         ofn.hwndOwner = Owner();
         ofn.lpstrFilter = o.Filter.empty() ? nullptr : filter.c_str();
+        ofn.nFilterIndex = static_cast<DWORD>(o.FilterIndex);
         ofn.lpstrFile = file.data();
         ofn.nMaxFile = static_cast<DWORD>(file.size());
         ofn.lpstrTitle = o.Title.empty() ? nullptr : title.c_str();

@@ -9,6 +9,7 @@ class WindowPeer : public IControlPeer {
 public:
     ~WindowPeer() override;
     HWND Handle() const { return FHandle.get(); }
+    plat::Handle WindowHandle() const override { return reinterpret_cast<plat::Handle>(FHandle.get()); }
 
     // Messages a child window sends to its parent (commands, notifications, drawing, colours) reach the
     // child's peer here; true when the peer answered them.

@@ -1,0 +1,55 @@
+#include "BackupThread.h"
+
+#include "ServiceOperations.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<bool> gBackupTurnTaken{false};
+
+} // namespace
+
+std::unique_ptr<TBackupTurn> TBackupTurn::Take() {
+    bool taken = false;
+    if (!gBackupTurnTaken.compare_exchange_strong(taken, true))
+        return nullptr;
+    return std::unique_ptr<TBackupTurn>(new TBackupTurn);
+}
+
+TBackupTurn::~TBackupTurn() {
+    gBackupTurnTaken = false;
+}
+
+TBackupThread::TBackupThread(const std::string& AFileName, const std::string& ACode,
+                             TServiceControlForm& AForm, std::unique_ptr<TBackupTurn> ATurn)
+    : TServiceOperationThread(AForm, ACode, nullptr), _fileName(AFileName), FTurn(std::move(ATurn)) {}
+
+void TBackupThread::Execute() {
+    RunBackup(*this, _fileName);
+}
+
+void TBackupThread::ChangeLabelBackupData() {
+    ChangeOwnWindow([this](TServiceControlForm& AForm) {
+        _serviceName = AForm.LabelSvcName->Caption();
+        AForm.SetCaption(BackupInProgressText());
+        AForm.LabelSvcName->SetCaption("");
+        AForm.LabelCaption->SetCaption(BackupDataText());
+    });
+}
+
+void TBackupThread::ChangeLabelServiceStop() {
+    ChangeOwnWindow([this](TServiceControlForm& AForm) {
+        AForm.SetCaption(TServiceControlForm::OperationCaption());
+        AForm.LabelSvcName->SetCaption(_serviceName);
+        AForm.LabelCaption->SetCaption(TryToStartText());
+    });
+}
+
+void TBackupThread::CloseControlForm() {
+    TServiceOperationThread::CloseControlForm();
+}
+
+void TBackupThread::Message(const std::string& AText, const std::string& ACaption, uint32_t AFlags) {
+    TServiceOperationThread::Message(AText, ACaption, AFlags);
+}
