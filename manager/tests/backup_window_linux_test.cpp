@@ -8,6 +8,7 @@
 #include "UserInput.h"
 #include "WinUtilsUnit.h"
 #include "backup_fixture.h"
+#include "manager_windows.h"
 #include "ui/Threads.h"
 
 #include <gtest/gtest.h>
@@ -50,26 +51,6 @@ public:
     }
 };
 
-// The real processes, with each start shown to the test first.
-class ObservedProcesses : public plat::IProcesses {
-public:
-    explicit ObservedProcesses(std::shared_ptr<plat::IProcesses> AReal) : FReal(std::move(AReal)) {}
-    std::function<void()> OnCreate;
-
-    std::unique_ptr<plat::IProcess> CreateProcess(const plat::ProcessStartInfo& AInfo) override {
-        OnCreate();
-        return FReal->CreateProcess(AInfo);
-    }
-    bool SetDebugPrivilege(bool e) override { return FReal->SetDebugPrivilege(e); }
-    bool TerminateProcessById(uint32_t p, uint32_t c, uint32_t w) override {
-        return FReal->TerminateProcessById(p, c, w);
-    }
-    bool IsElevated() override { return FReal->IsElevated(); }
-
-private:
-    std::shared_ptr<plat::IProcesses> FReal;
-};
-
 // The real host with the user's decimal separator chosen by the test.
 class SeparatorHost : public plat::IHost {
 public:
@@ -92,18 +73,7 @@ private:
     std::shared_ptr<plat::IHost> FReal;
 };
 
-// What the progress window showed at one moment.
-struct TLook {
-    std::string Event;
-    bool Visible = false;
-    std::string Caption, Action, Name;
-    bool operator==(const TLook&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& AOut, const TLook& ALook) {
-    return AOut << ALook.Event << (ALook.Visible ? " shown" : " hidden") << " [" << ALook.Caption << "] ["
-                << ALook.Action << "] [" << ALook.Name << "]";
-}
+using testsupport::TLook;
 
 class BackupWindow : public testsupport::BackupFixture {
 protected:
@@ -112,29 +82,14 @@ protected:
     }
     void SetUp() override {
         BackupFixture::SetUp();
-        ui::Application().Reset();
-        ui::Application().Initialize();
-        ui::Application().SetTitle("Tallyfix Server Manager");
-        // The windows as start-up makes them, without the poller.
-        data = std::make_unique<TAppDataModule>(nullptr);
-        form = std::make_unique<TMainForm>(nullptr, *data);
-        ui::Application().SetMainForm(form.get());
-        control = std::make_unique<TServiceControlForm>(nullptr);
-        control->SetPopupParent(form.get());
-        control->DoCreate();
-        form->ServiceControlForm = control.get();
-        form->ApplicationElevated = true;
-        form->TrayIcon->SetVisible(true);
+        windows.Make();
+        form = windows.Form.get();
+        control = windows.Control.get();
         services->OnRequest = [this](const std::string& ARequest) { LookAtWindow(ARequest); };
-        processes->OnCreate = [this] { LookAtWindow("script"); };
+        processes->OnCreate = [this](const plat::ProcessStartInfo&) { LookAtWindow("script"); };
     }
     void TearDown() override {
-        WaitForWorkers();
-        ui::Application().SetMainForm(nullptr);
-        control.reset();
-        form.reset();
-        data.reset();
-        ui::Application().Reset();
+        windows.Forget();
         BackupFixture::TearDown();
     }
 
@@ -148,7 +103,7 @@ protected:
         sim.Dialogs->AnswerMessage(AAnswer);
         sim.Dialogs->AnswerFile(AFile);
         ChooseBackup();
-        WaitForWorkers();
+        testsupport::WaitForWorkers();
         const auto shown = sim.Dialogs->Shown();
         return {shown.begin() + static_cast<std::ptrdiff_t>(before), shown.end()};
     }
@@ -163,28 +118,17 @@ protected:
             texts.push_back(AShown[i].Caption + ": " + AShown[i].Text);
         return texts;
     }
-    void LookAtWindow(const std::string& AEvent) {
-        ui::TThread::Synchronize([&] {
-            looks.push_back({AEvent, control->Visible(), control->Caption(), control->LabelCaption->Caption(),
-                             control->LabelSvcName->Caption()});
-        });
-    }
-    // The workers free themselves; their message boxes come after the window has closed.
-    void WaitForWorkers() {
-        while (ui::RunningSelfFreeingThreads() > 0)
-            if (!ui::CheckSynchronize() && ui::RunningSelfFreeingThreads() > 0)
-                ui::WaitForSynchronize();
-    }
+    void LookAtWindow(const std::string& AEvent) { windows.LookAtWindow(AEvent); }
 
     std::shared_ptr<ObservedServices> services = std::make_shared<ObservedServices>(sim.Services);
-    std::shared_ptr<ObservedProcesses> processes =
-        std::make_shared<ObservedProcesses>(plat::Current().Processes);
+    std::shared_ptr<testsupport::ObservedProcesses> processes =
+        std::make_shared<testsupport::ObservedProcesses>(plat::Current().Processes);
     std::shared_ptr<SeparatorHost> host = std::make_shared<SeparatorHost>(plat::Current().Host);
     plat::ScopedOverride platform{Parts()};
-    std::unique_ptr<TAppDataModule> data;
-    std::unique_ptr<TMainForm> form;
-    std::unique_ptr<TServiceControlForm> control;
-    std::vector<TLook> looks; // window thread only
+    testsupport::ManagerWindows windows;
+    TMainForm* form = nullptr;
+    TServiceControlForm* control = nullptr;
+    std::vector<TLook>& looks = windows.Looks;
 
 private:
     plat::Platform Parts() {
@@ -376,7 +320,7 @@ TEST_F(BackupWindow, TheSuccessMessageGivesTheSecondsFromBeforeTheStopToAfterThe
         services->OnRequest = [&](const std::string& ARequest) {
             sim.Clock->Advance(ARequest == "stop" ? r.stop : r.start);
         };
-        processes->OnCreate = [&] { sim.Clock->Advance(r.script); };
+        processes->OnCreate = [&](const plat::ProcessStartInfo&) { sim.Clock->Advance(r.script); };
         const auto shown = Backup(dir.Path("chosen/db.sql"));
         EXPECT_EQ(
             std::vector<std::string>{std::string("Backup: Backup completed successfully. Backup duration: ") +
@@ -392,7 +336,7 @@ TEST_F(BackupWindow, ASecondBackupIsRefusedWhileTheFirstRunsAndTheNextOneIsAsked
     std::mutex gateLock;
     std::condition_variable gate;
     bool secondAsked = false, held = false;
-    processes->OnCreate = [&] {
+    processes->OnCreate = [&](const plat::ProcessStartInfo&) {
         if (std::exchange(held, true))
             return;
         ui::TThread::Queue([&] { EXPECT_TRUE(testsupport::UserClick(*control->ButtonClose)); });
@@ -411,7 +355,7 @@ TEST_F(BackupWindow, ASecondBackupIsRefusedWhileTheFirstRunsAndTheNextOneIsAsked
         secondAsked = true;
     }
     gate.notify_all();
-    WaitForWorkers();
+    testsupport::WaitForWorkers();
 
     auto shown = sim.Dialogs->Shown();
     ASSERT_EQ(4u, shown.size());
@@ -424,7 +368,7 @@ TEST_F(BackupWindow, ASecondBackupIsRefusedWhileTheFirstRunsAndTheNextOneIsAsked
     EXPECT_TRUE(std::filesystem::exists(dir.Path("chosen/first.sql")));
     EXPECT_FALSE(std::filesystem::exists(dir.Path("chosen/second.sql")));
 
-    processes->OnCreate = [] {};
+    processes->OnCreate = nullptr;
     shown = Backup(std::nullopt, ui::IDCANCEL_);
     ASSERT_EQ(1u, shown.size());
     EXPECT_EQ(Question, shown[0].Text) << "the turn is free again";

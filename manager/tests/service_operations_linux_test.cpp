@@ -2,6 +2,7 @@
 // service manager playing scripted transitions. The progress window is looked at from inside the
 // service manager's calls: each request hands a look to the window thread, which is in the window's
 // modal loop at that moment, as it would be on Windows.
+#include "ForwardingServices.h"
 #include "MUISupportUnit.h"
 #include "MainUnit.h"
 #include "ResourceStrings.h"
@@ -9,6 +10,7 @@
 #include "SimWindows.h"
 #include "TempDir.h"
 #include "UserInput.h"
+#include "manager_windows.h"
 #include "relocated_files.h"
 #include "ui/Threads.h"
 
@@ -34,41 +36,32 @@ using namespace std::chrono_literals;
 
 // The simulated manager, telling the test about each start and stop request and each status query,
 // on the worker's thread.
-class ObservedServices : public plat::IServiceManager {
+class ObservedServices : public testsupport::ForwardingServices {
 public:
-    explicit ObservedServices(std::shared_ptr<plat::IServiceManager> AReal) : FReal(std::move(AReal)) {}
+    using ForwardingServices::ForwardingServices;
     std::function<void(const std::string& ARequest, const std::string& AService)> OnRequest;
     std::function<void(const std::string& AService)> OnQuery;
 
-    plat::Handle OpenSCManager(const std::string& m, uint32_t a) override { return FReal->OpenSCManager(m, a); }
     plat::Handle OpenService(plat::Handle s, const std::string& n, uint32_t a) override {
-        const plat::Handle h = FReal->OpenService(s, n, a);
+        const plat::Handle h = ForwardingServices::OpenService(s, n, a);
         std::lock_guard lock(FLock);
         FNames[h] = n;
         return h;
     }
-    bool CloseServiceHandle(plat::Handle h) override { return FReal->CloseServiceHandle(h); }
     bool QueryServiceStatus(plat::Handle h, plat::ServiceStatus& s) override {
         if (OnQuery)
             OnQuery(NameOf(h));
-        return FReal->QueryServiceStatus(h, s);
+        return ForwardingServices::QueryServiceStatus(h, s);
     }
-    bool QueryServiceStatusEx(plat::Handle h, plat::ServiceStatus& s) override {
-        return FReal->QueryServiceStatusEx(h, s);
-    }
-    bool QueryServiceConfig(plat::Handle h, plat::ServiceConfig& c) override { return FReal->QueryServiceConfig(h, c); }
-    bool ChangeServiceStartType(plat::Handle h, uint32_t t) override { return FReal->ChangeServiceStartType(h, t); }
-    plat::Handle LockServiceDatabase(plat::Handle s) override { return FReal->LockServiceDatabase(s); }
-    bool UnlockServiceDatabase(plat::Handle l) override { return FReal->UnlockServiceDatabase(l); }
     bool StartService(plat::Handle h) override {
         if (OnRequest)
             OnRequest("start", NameOf(h));
-        return FReal->StartService(h);
+        return ForwardingServices::StartService(h);
     }
     bool ControlService(plat::Handle h, uint32_t c, plat::ServiceStatus& s) override {
         if (OnRequest)
             OnRequest("stop", NameOf(h));
-        return FReal->ControlService(h, c, s);
+        return ForwardingServices::ControlService(h, c, s);
     }
 
 private:
@@ -76,7 +69,6 @@ private:
         std::lock_guard lock(FLock);
         return FNames[h];
     }
-    std::shared_ptr<plat::IServiceManager> FReal;
     std::mutex FLock;
     std::map<plat::Handle, std::string> FNames;
 };
@@ -95,13 +87,6 @@ public:
     bool RunElevated(const std::string&, const std::string&, plat::Handle) override { return false; }
 };
 
-// What the progress window showed at one moment.
-struct TLook {
-    std::string Event;
-    bool Visible = false;
-    std::string Caption, Action, Name;
-};
-
 std::string ServerXml(int AHttpPort) {
     return "<Server><Service name=\"Catalina\"><Connector port=\"" + std::to_string(AHttpPort) +
            "\" protocol=\"HTTP/1.1\"/><Connector port=\"8443\" protocol=\"HTTP/1.1\" secure=\"true\"/>"
@@ -116,8 +101,10 @@ plat::ServiceStatus Status(uint32_t AState) {
     return s;
 }
 
-constexpr const char* TryToStart = "Server Manager is attempting to start the following service on Local Computer";
-constexpr const char* TryToStop = "Server Manager is attempting to stop the following service on Local Computer";
+constexpr const char* TryToStart =
+    "Server Manager is attempting to start the following service on Local Computer";
+constexpr const char* TryToStop =
+    "Server Manager is attempting to stop the following service on Local Computer";
 
 class ServiceOperations : public ::testing::Test {
 protected:
@@ -127,29 +114,11 @@ protected:
     }
     void SetUp() override {
         mui::LoadDefaultLanguage();
-        ui::Application().Reset();
-        ui::Application().Initialize();
-        ui::Application().SetTitle("Tallyfix Server Manager");
-        // The windows as start-up makes them, without the poller: the test sets the states it reports.
-        data = std::make_unique<TAppDataModule>(nullptr);
-        form = std::make_unique<TMainForm>(nullptr, *data);
-        ui::Application().SetMainForm(form.get());
-        control = std::make_unique<TServiceControlForm>(nullptr);
-        control->SetPopupParent(form.get());
-        control->DoCreate();
-        form->ServiceControlForm = control.get();
-        form->ApplicationElevated = true;
-        form->TrayIcon->SetVisible(true);
-        form->ListServices->SetItemIndex(0);
+        windows.Make();
+        form = windows.Form.get();
+        control = windows.Control.get();
     }
-    void TearDown() override {
-        WaitForWorkers();
-        ui::Application().SetMainForm(nullptr);
-        control.reset();
-        form.reset();
-        data.reset();
-        ui::Application().Reset();
-    }
+    void TearDown() override { windows.Forget(); }
 
     void AddService(const std::string& AName, uint32_t AState, std::deque<plat::ServiceStatus> AStart = {},
                     std::deque<plat::ServiceStatus> AStop = {}) {
@@ -167,21 +136,7 @@ protected:
         ASSERT_TRUE(testsupport::UserRightClick(*form->TrayIcon));
         ASSERT_TRUE(testsupport::UserChoose(*form->PopupMenu, AItem));
     }
-    // Looks at the progress window from a worker, on the window thread.
-    void LookAtWindow(const std::string& AEvent) {
-        ui::TThread::Synchronize([&] {
-            std::lock_guard lock(lookLock);
-            looks.push_back({AEvent, control->Visible(), control->Caption(), control->LabelCaption->Caption(),
-                             control->LabelSvcName->Caption()});
-        });
-    }
-    // The workers free themselves; their message boxes come after the window has closed.
-    void WaitForWorkers() {
-        while (ui::RunningSelfFreeingThreads() > 0) {
-            ui::CheckSynchronize();
-            std::this_thread::sleep_for(1ms);
-        }
-    }
+    void LookAtWindow(const std::string& AEvent) { windows.LookAtWindow(AEvent); }
     std::vector<ui::TShownDialog> Messages() const { return sim.Dialogs->Shown(); }
 
     testsupport::TempDir dir{"tk-operations-"};
@@ -189,11 +144,10 @@ protected:
     std::shared_ptr<ObservedServices> services = std::make_shared<ObservedServices>(sim.Services);
     std::shared_ptr<RecordingShell> shell = std::make_shared<RecordingShell>();
     plat::ScopedOverride platform{Parts()};
-    std::unique_ptr<TAppDataModule> data;
-    std::unique_ptr<TMainForm> form;
-    std::unique_ptr<TServiceControlForm> control;
-    std::mutex lookLock;
-    std::vector<TLook> looks;
+    testsupport::ManagerWindows windows;
+    TMainForm* form = nullptr;
+    TServiceControlForm* control = nullptr;
+    std::vector<testsupport::TLook>& looks = windows.Looks;
 
 private:
     plat::Platform Parts() {
@@ -206,7 +160,8 @@ private:
     }
 };
 
-TEST_F(ServiceOperations, AStartFromTheTrayShowsTheProgressWindowAloneWithTheWebServersTextsAndClosesWhenRunning) {
+TEST_F(ServiceOperations,
+       AStartFromTheTrayShowsTheProgressWindowAloneWithTheWebServersTextsAndClosesWhenRunning) {
     AddService("Tomcat9", 1, {Status(2), Status(2)});
     AddService("pgsql", 4);
     services->OnRequest = [&](const std::string& ARequest, const std::string&) { LookAtWindow(ARequest); };
@@ -222,7 +177,7 @@ TEST_F(ServiceOperations, AStartFromTheTrayShowsTheProgressWindowAloneWithTheWeb
     EXPECT_EQ("Tallyfix Server", looks[0].Name);
     EXPECT_FALSE(control->Visible());
     EXPECT_FALSE(form->Visible()) << "the main window stays in the tray";
-    WaitForWorkers();
+    testsupport::WaitForWorkers();
     EXPECT_EQ(4u, sim.StateOf("Tomcat9"));
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(8181, form->JavaPort.HttpPort) << "the web server's ports are read before its start";
@@ -257,19 +212,20 @@ TEST_F(ServiceOperations, ARestartShowsTheStopThenTheStartAndReadsThePortsAfterT
         EXPECT_EQ(TryToStop, looks[0].Action);
         EXPECT_EQ("start " + service, looks[1].Event);
         EXPECT_EQ(TryToStart, looks[1].Action);
-        for (const TLook& look : looks) {
+        for (const testsupport::TLook& look : looks) {
             EXPECT_TRUE(look.Visible);
             EXPECT_EQ("Service Control", look.Caption);
             EXPECT_EQ(name, look.Name);
         }
         EXPECT_FALSE(control->Visible());
-        WaitForWorkers();
+        testsupport::WaitForWorkers();
         EXPECT_EQ(4u, sim.StateOf(service));
         EXPECT_TRUE(Messages().empty());
     }
 }
 
-TEST_F(ServiceOperations, EachFailureClosesTheWindowFirstAndShowsOneMessageNamingTheServiceAsItsOperationDoes) {
+TEST_F(ServiceOperations,
+       EachFailureClosesTheWindowFirstAndShowsOneMessageNamingTheServiceAsItsOperationDoes) {
     const struct {
         const char* what;
         uint32_t state;
@@ -279,14 +235,39 @@ TEST_F(ServiceOperations, EachFailureClosesTheWindowFirstAndShowsOneMessageNamin
         const char* message; // nullptr: none
         uint32_t after;
     } rows[] = {
-        {"start ends stopped", 1, {Status(2), Status(1)}, {}, 1, &TMainForm::StartMI,
-         "Can not start Tallyfix Server Service", 1},
-        {"stop refused by a service still starting", 2, {}, {}, 4, &TMainForm::StopMI,
-         "Can not stop Tallyfix Server Service", 2},
+        {"start ends stopped",
+         1,
+         {Status(2), Status(1)},
+         {},
+         1,
+         &TMainForm::StartMI,
+         "Can not start Tallyfix Server Service",
+         1},
+        {"stop refused by a service still starting",
+         2,
+         {},
+         {},
+         4,
+         &TMainForm::StopMI,
+         "Can not stop Tallyfix Server Service",
+         2},
         {"restart: stop refused", 2, {}, {}, 4, &TMainForm::RestartMI, "Can not stop Tomcat9 Service", 2},
-        {"restart: start ends stopped", 4, {Status(2), Status(1)}, {Status(3)}, 4, &TMainForm::RestartMI,
-         "Can not start Tomcat9 Service", 1},
-        {"start of a running service", 4, {}, {}, 1, &TMainForm::StartMI, "Can not start Tallyfix Server Service", 4},
+        {"restart: start ends stopped",
+         4,
+         {Status(2), Status(1)},
+         {Status(3)},
+         4,
+         &TMainForm::RestartMI,
+         "Can not start Tomcat9 Service",
+         1},
+        {"start of a running service",
+         4,
+         {},
+         {},
+         1,
+         &TMainForm::StartMI,
+         "Can not start Tallyfix Server Service",
+         4},
         {"stop of a stopped service", 1, {}, {}, 4, &TMainForm::StopMI, nullptr, 1},
     };
     for (const auto& r : rows) {
@@ -295,9 +276,9 @@ TEST_F(ServiceOperations, EachFailureClosesTheWindowFirstAndShowsOneMessageNamin
         AddService("Tomcat9", r.state, r.start, r.stop);
         AddService("pgsql", 4);
         form->Snapshot.CurrentStates[0] = r.polled;
-        ChooseFromTray(*(form.get()->*r.command));
+        ChooseFromTray(*(form->*r.command));
         EXPECT_FALSE(control->Visible());
-        WaitForWorkers();
+        testsupport::WaitForWorkers();
         const auto shown = Messages();
         ASSERT_EQ(before + (r.message ? 1 : 0), shown.size());
         if (r.message) {
@@ -326,7 +307,7 @@ TEST_F(ServiceOperations, AFailedRestartStopReadsThePortsOnlyAfterTheUserConfirm
     ui::ScopedDialogs scoped(changing);
 
     ChooseFromTray(*form->RestartMI);
-    WaitForWorkers();
+    testsupport::WaitForWorkers();
     ASSERT_EQ(1u, changing->Shown().size());
     EXPECT_EQ("Can not stop Tomcat9 Service", changing->Shown()[0].Text);
     EXPECT_EQ(9090, form->JavaPort.HttpPort);
@@ -371,10 +352,10 @@ TEST_F(ServiceOperations, ClosingTheWindowDuringALongStopAndRestartingAtOnceKeep
     // ... and restarts the database at once.
     ASSERT_TRUE(testsupport::UserSelect(*form->ListServices, 1));
     ASSERT_TRUE(testsupport::UserClick(*form->RestartButton));
-    WaitForWorkers();
+    testsupport::WaitForWorkers();
 
     ASSERT_EQ(2u, looks.size());
-    for (const TLook& look : looks) {
+    for (const testsupport::TLook& look : looks) {
         SCOPED_TRACE(look.Event);
         EXPECT_TRUE(look.Visible) << "the first worker's end left the restart's window open";
         EXPECT_EQ("PostgreSQL Server", look.Name);
@@ -430,20 +411,7 @@ TEST_F(ServiceOperations, InstallRunsTheSlotsScriptInItsOwnFolderWithTheButtonDi
 
     // The script's effect, as the next poll sees it; the button's state while the script runs.
     bool enabledWhileRunning = true;
-    struct Watch : plat::IProcesses {
-        std::shared_ptr<plat::IProcesses> Real = plat::Current().Processes;
-        std::function<void(const plat::ProcessStartInfo&)> OnCreate;
-        std::unique_ptr<plat::IProcess> CreateProcess(const plat::ProcessStartInfo& i) override {
-            OnCreate(i);
-            return Real->CreateProcess(i);
-        }
-        bool SetDebugPrivilege(bool e) override { return Real->SetDebugPrivilege(e); }
-        bool TerminateProcessById(uint32_t p, uint32_t c, uint32_t w) override {
-            return Real->TerminateProcessById(p, c, w);
-        }
-        bool IsElevated() override { return Real->IsElevated(); }
-    };
-    auto watch = std::make_shared<Watch>();
+    auto watch = std::make_shared<testsupport::ObservedProcesses>(plat::Current().Processes);
     std::vector<plat::ProcessStartInfo> started;
     watch->OnCreate = [&](const plat::ProcessStartInfo& AInfo) {
         started.push_back(AInfo);
