@@ -138,6 +138,26 @@ TEST_F(ZipFailureTest, FullDiskKeepsTheEntriesCompletedBeforeIt) {
     EXPECT_EQ(EntryNames(archive_), "\\first.txt \\second.txt ");
 }
 
+TEST_F(ZipFailureTest, FullDiskWhileBlocksAreDeflatedOnEveryProcessorLeavesOnlyThatEntryOut) {
+    files_->LimitWrites = true;
+    files_->WriteBudget = 100 << 10;
+    std::vector<uint64_t> progress;
+    {
+        TZipWriter zip(archive_, TZipOpenMode::zoCreate);
+        zip.AddFile(small_, "\\first.txt", TZipMethod::zmDeflated);
+        EXPECT_THROW(zip.AddFile(big_, "\\big.bin", TZipMethod::zmDeflated,
+                                 [&](uint64_t consumed) { progress.push_back(consumed); }),
+                     EZipError);
+        files_->LimitWrites = false;
+        zip.AddFile(big_, "\\again.bin", TZipMethod::zmDeflated);
+        zip.Close();
+    }
+    ExpectAcceptedByPeers(archive_);
+    EXPECT_EQ(EntryNames(archive_), "\\first.txt \\again.bin ");
+    ASSERT_FALSE(progress.empty()) << "blocks were written before the disk was full";
+    EXPECT_LT(progress.back(), uint64_t{9} << 20);
+}
+
 TEST_F(ZipFailureTest, FullDiskWhileExtendingGivesBackTheOldArchive) {
     const std::string before = MakeOldArchive();
     files_->LimitWrites = true;

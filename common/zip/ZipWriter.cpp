@@ -10,7 +10,6 @@ using namespace zip;
 
 namespace {
 
-constexpr size_t kInputSize = 1 << 20;
 constexpr size_t kMinChunk = 1 << 20;
 
 std::string SystemText() {
@@ -70,7 +69,8 @@ Entry TZipWriter::NewEntry(const std::string& name, TZipMethod method, const pla
     return e;
 }
 
-void TZipWriter::AddFile(const std::string& fileName, const std::string& entryName, TZipMethod method) {
+void TZipWriter::AddFile(const std::string& fileName, const std::string& entryName, TZipMethod method,
+                         const TZipProgress& progress) {
     CheckOpen();
     plat::FindEntry info;
     std::unique_ptr<plat::IFile> in;
@@ -81,12 +81,15 @@ void TZipWriter::AddFile(const std::string& fileName, const std::string& entryNa
     Entry e = NewEntry(entryName, method, info.Modified);
     e.ExternalAttributes = (info.Attributes & 0x07) | kDosAttributeArchive;
     e.LocalZip64 = NeedsLocalZip64(info.Size, method);
-    WriteEntry(e, [&](uint8_t* buffer, size_t capacity) {
-        size_t got = 0;
-        if (!in->Read(buffer, capacity, got))
-            throw EZipError("Error reading file \"" + fileName + "\". " + SystemText());
-        return got;
-    });
+    WriteEntry(
+        e,
+        [&](uint8_t* buffer, size_t capacity) {
+            size_t got = 0;
+            if (!in->Read(buffer, capacity, got))
+                throw EZipError("Error reading file \"" + fileName + "\". " + SystemText());
+            return got;
+        },
+        progress);
 }
 
 void TZipWriter::AddBuffer(const std::string& entryName, const void* data, size_t size, TZipMethod method,
@@ -114,7 +117,7 @@ void TZipWriter::AddFolder(const std::string& entryName, const plat::FileTime& m
     WriteEntry(e, [](uint8_t*, size_t) { return size_t{0}; });
 }
 
-void TZipWriter::WriteEntry(Entry& e, const Source& read) {
+void TZipWriter::WriteEntry(Entry& e, const Source& read, const TZipProgress& progress) {
     // Whatever a failed entry left behind is dropped here: the next entry, or the directory, starts
     // where it started.
     out_->Rewind(end_);
@@ -123,9 +126,9 @@ void TZipWriter::WriteEntry(Entry& e, const Source& read) {
     AppendLocalHeader(header, e);
     out_->Append(header);
     if (e.Method == kMethodStored)
-        CopyStored(e, read);
+        CopyStored(e, read, progress);
     else
-        CopyDeflated(e, read);
+        CopyDeflated(e, read, progress);
     if (!e.LocalZip64 && (e.Size >= kMax32 || e.CompressedSize >= kMax32))
         throw EZipError("\"" + e.Name + "\" grew past 4 GiB while it was being archived");
     header.clear();
@@ -135,7 +138,7 @@ void TZipWriter::WriteEntry(Entry& e, const Source& read) {
     entries_.push_back(std::move(e));
 }
 
-void TZipWriter::CopyStored(Entry& e, const Source& read) {
+void TZipWriter::CopyStored(Entry& e, const Source& read, const TZipProgress& progress) {
     uint32_t crc = 0;
     for (;;) {
         size_t available = 0;
@@ -146,23 +149,20 @@ void TZipWriter::CopyStored(Entry& e, const Source& read) {
         crc = Crc32(crc, tail, got);
         out_->Commit(got);
         e.Size += got;
+        if (progress)
+            progress(e.Size);
     }
     e.Crc = crc;
     e.CompressedSize = e.Size;
 }
 
-void TZipWriter::CopyDeflated(Entry& e, const Source& read) {
-    input_.resize(kInputSize);
-    Deflater deflater;
-    uint32_t crc = 0;
-    size_t got = 0;
-    do {
-        got = read(input_.data(), input_.size());
-        crc = Crc32(crc, input_.data(), got);
-        e.Size += got;
-        e.CompressedSize += deflater.Compress(input_.data(), got, got == 0, *out_);
-    } while (got > 0);
-    e.Crc = crc;
+void TZipWriter::CopyDeflated(Entry& e, const Source& read, const TZipProgress& progress) {
+    if (!deflater_)
+        deflater_ = std::make_unique<ParallelDeflater>();
+    const DeflateResult result = deflater_->Compress(read, *out_, progress);
+    e.Size = result.Size;
+    e.CompressedSize = result.CompressedSize;
+    e.Crc = result.Crc;
 }
 
 void TZipWriter::Close() {

@@ -9,6 +9,7 @@
 #include "ServiceControlUnit.h"
 #include "ServiceThreads.h"
 #include "ServiceWatcherUnit.h"
+#include "SettingsUnit.h"
 #include "StopWaitingUnit.h"
 #include "UACUtilsUnit.h"
 #include "WinUtilsUnit.h"
@@ -578,9 +579,23 @@ void TMainForm::DoRestartService(int ASlot) {
     ServiceControlForm->ShowModal();
 }
 
-// The settings dialog is not part of this program yet: the command is in place and does nothing.
-void TMainForm::SettingsActionExecute(ui::TComponent*) {}
-
+void TMainForm::SettingsActionExecute(ui::TComponent*) {
+    if (!SettingsForm) {
+        SettingsForm = Make<TSettingsForm>("SettingsForm");
+        SettingsForm->OnCheckIntervalChanged = [this](int32_t AMilliseconds) {
+            CheckInterval = AMilliseconds;
+        };
+        SettingsForm->OnSaved = [this] {
+            if (Visible())
+                TntFormShow(this);
+        };
+        SettingsForm->DoCreate();
+    }
+    if (SettingsForm->Visible())
+        SettingsForm->BringToFront();
+    else
+        SettingsForm->Show();
+}
 void TMainForm::BackupActionExecute(ui::TComponent*) {
     ExecuteBackupAction(*this);
 }

@@ -21,6 +21,7 @@
 class TAboutForm;
 class TServiceControlForm;
 class TServiceWatcherThread;
+class TSettingsForm;
 
 class TMainForm : public ui::TForm {
 public:
@@ -94,6 +95,7 @@ public:
     TServiceControlForm* ServiceControlForm = nullptr;
     // Made at their first use and kept until the program ends.
     TAboutForm* AboutForm = nullptr;
+    TSettingsForm* SettingsForm = nullptr;
 
     // Derives every state-dependent text, picture and control state from the snapshot (window thread).
     void UpdateServiceStatus();

@@ -7,3 +7,6 @@ constexpr const char* ProcrunJavaKey =
 // REG_MULTI_SZ, one Java option per entry.
 constexpr const char* ProcrunOptionsPath =
     "SOFTWARE\\Apache Software Foundation\\Procrun 2.0\\Tomcat9\\Parameters\\Java\\Options";
+// REG_SZ, the full path of the jvm.dll the service loads.
+constexpr const char* ProcrunJvmPath =
+    "SOFTWARE\\Apache Software Foundation\\Procrun 2.0\\Tomcat9\\Parameters\\Java\\Jvm";

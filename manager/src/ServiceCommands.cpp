@@ -20,7 +20,8 @@ constexpr int ExitBadCommandLine = 2;
 // The window's texts as lines; there is no window to close and no port display to refresh.
 class TConsoleView : public IOperationView {
 public:
-    TConsoleView(std::ostream& AErr, std::string AServiceName) : FErr(AErr), FServiceName(std::move(AServiceName)) {}
+    TConsoleView(std::ostream& AErr, std::string AServiceName)
+        : FErr(AErr), FServiceName(std::move(AServiceName)) {}
     void Show(const std::string& AAction) { FErr << AAction << ": " << FServiceName << std::endl; }
     void ChangeLabel() override { Show(TryToStartText()); }
     void ReloadJavaPort() override {}

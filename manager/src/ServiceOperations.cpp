@@ -13,21 +13,23 @@ void Warn(IOperationView& AView, const std::string& AText) {
 } // namespace
 
 std::string CannotStartText(const std::string& AName) {
-    return FormatText(LanguageTable().GetString("res_service_cannot_start", "Can not start %s Service"), {AName});
+    return FormatText(LanguageTable().GetString("res_service_cannot_start", "Can not start %s Service"),
+                      {AName});
 }
 
 std::string CannotStopText(const std::string& AName) {
-    return FormatText(LanguageTable().GetString("res_service_cannot_stop", "Can not stop %s Service"), {AName});
+    return FormatText(LanguageTable().GetString("res_service_cannot_stop", "Can not stop %s Service"),
+                      {AName});
 }
 
 std::string TryToStartText() {
-    return LanguageTable().GetString("res_try_to_start",
-                                     "Server Manager is attempting to start the following service on Local Computer");
+    return LanguageTable().GetString(
+        "res_try_to_start", "Server Manager is attempting to start the following service on Local Computer");
 }
 
 std::string TryToStopText() {
-    return LanguageTable().GetString("res_try_to_stop",
-                                     "Server Manager is attempting to stop the following service on Local Computer");
+    return LanguageTable().GetString(
+        "res_try_to_stop", "Server Manager is attempting to stop the following service on Local Computer");
 }
 
 std::string ErrorCaption() {

@@ -31,7 +31,8 @@ void TServiceOperationThread::CloseControlForm() {
     Synchronize([this] { FForm.CloseFor(_code); });
 }
 
-void TServiceOperationThread::Message(const std::string& AText, const std::string& ACaption, uint32_t AFlags) {
+void TServiceOperationThread::Message(const std::string& AText, const std::string& ACaption,
+                                      uint32_t AFlags) {
     ui::Dialogs().ShowMessageBox(AText, ACaption, ui::MB_OK_ | AFlags);
 }
 
@@ -44,7 +45,8 @@ void TStartStopServiceThread::Execute() {
 }
 
 TReStartServiceThread::TReStartServiceThread(const std::string& AServiceName, const std::string& ACode,
-                                             TServiceControlForm& AForm, std::function<void()> AReloadJavaPort)
+                                             TServiceControlForm& AForm,
+                                             std::function<void()> AReloadJavaPort)
     : TServiceOperationThread(AForm, ACode, std::move(AReloadJavaPort)), _serviceName(AServiceName) {}
 
 void TReStartServiceThread::Execute() {

@@ -14,7 +14,8 @@
 class TServiceOperationThread : public ui::TThread, protected IOperationView {
 protected:
     // AReloadJavaPort reads the web server's ports into the main window (run on the window thread).
-    TServiceOperationThread(TServiceControlForm& AForm, std::string ACode, std::function<void()> AReloadJavaPort);
+    TServiceOperationThread(TServiceControlForm& AForm, std::string ACode,
+                            std::function<void()> AReloadJavaPort);
 
     void ChangeLabel() override;
     void ReloadJavaPort() override;
@@ -32,7 +33,8 @@ private:
 
 class TStartStopServiceThread : public TServiceOperationThread {
 public:
-    TStartStopServiceThread(const std::string& AServiceName, const std::string& ACode, TServiceControlForm& AForm);
+    TStartStopServiceThread(const std::string& AServiceName, const std::string& ACode,
+                            TServiceControlForm& AForm);
 
     TServiceFunc SvcProc = nullptr;
     std::string ErrorMessage;
@@ -46,8 +48,8 @@ private:
 
 class TReStartServiceThread : public TServiceOperationThread {
 public:
-    TReStartServiceThread(const std::string& AServiceName, const std::string& ACode, TServiceControlForm& AForm,
-                          std::function<void()> AReloadJavaPort);
+    TReStartServiceThread(const std::string& AServiceName, const std::string& ACode,
+                          TServiceControlForm& AForm, std::function<void()> AReloadJavaPort);
 
 protected:
     void Execute() override;

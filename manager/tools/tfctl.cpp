@@ -6,11 +6,13 @@
 //   tfctl start | stop | restart [web|db]    the service operations of the main window (ServiceCommands)
 //   tfctl ports | set-ports | debug    the web server's connectors and debug logging (ConfigCommands)
 //   tfctl backup FILE    the database backup of the Backup Data command (BackupOperations)
+//   tfctl heapdump    a heap dump of the web server, archived (HeapDumpCommand)
 //
 // A command line it cannot use gets the usage text on standard error and exit code 2.
 #include "BackupOperations.h"
 #include "CommandLine.h"
 #include "ConfigCommands.h"
+#include "HeapDumpCommand.h"
 #include "JavaPortUnit.h"
 #include "MUISupportUnit.h"
 #include "ServiceCommands.h"
@@ -61,7 +63,7 @@ struct TNamedCommand {
 
 constexpr TNamedCommand ConfigCommands[] = {
     {"ports", RunPortsCommand},   {"set-ports", RunSetPortsCommand}, {"debug", RunDebugCommand},
-    {"backup", RunBackupCommand},
+    {"backup", RunBackupCommand}, {"heapdump", RunHeapDumpCommand},
 };
 
 int Run(const TParams& AParams) {
@@ -86,7 +88,7 @@ int Run(const TParams& AParams) {
         }
     }
     std::cerr << Usage << ServiceCommandsUsage << ConfigCommandsUsage << BackupCommandUsage
-              << "A command line tfctl cannot use exits with 2 after this text.\n";
+              << HeapDumpCommandUsage << "A command line tfctl cannot use exits with 2 after this text.\n";
     return ExitBadCommandLine;
 }
 

@@ -124,6 +124,7 @@ bool UserSelect(ui::TTreeView& ATree, int AIndex, Where AWhere) {
     }
     Focus(ATree);
     ATree.Select(AIndex);
+    ATree.Click();
     return true;
 }
 

@@ -45,6 +45,10 @@ public:
             if (node != FTree.Selected()) {
                 FTree.Select(node);
             }
+        } else if (header->code == NM_CLICK) {
+            // Comes after the selection a click makes; a click on the selected node changes nothing
+            // else, and only OnClick sees it.
+            FTree.Click();
         }
         result = 0;
         return true;

@@ -1,0 +1,82 @@
+#pragma once
+// Looking at another process's windows from a Wine test: finding them by class and text, reading and
+// setting their texts, and pictures of the screen. Window messages that carry texts (WM_GETTEXT,
+// WM_SETTEXT) are carried across processes by the system; other pointers mean nothing there.
+#include "WinUtilsUnit.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace winetest {
+
+// A file of the build tree, reached through Wine's drive for the root folder.
+inline std::string WinePath(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+inline std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+inline LRESULT Ask(HWND window, UINT message, WPARAM wp = 0, LPARAM lp = 0) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wp, lp, SMTO_ABORTIFHUNG, 10000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+inline std::wstring TextOf(HWND window) {
+    wchar_t text[1024] = {};
+    Ask(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// The window enumerations call back with the system's calling convention, which a lambda lacks in
+// the 32-bit build; this one hands each window to a function.
+using WindowVisitor = std::function<void(HWND)>;
+
+inline BOOL CALLBACK VisitWindow(HWND window, LPARAM visitor) {
+    (*reinterpret_cast<const WindowVisitor*>(visitor))(window);
+    return TRUE;
+}
+
+// Every window inside a window, at any depth, with the class given (compared as the system does).
+inline std::vector<HWND> Inside(HWND parent, const wchar_t* className) {
+    std::vector<HWND> found;
+    const WindowVisitor visit = [&](HWND window) {
+        if (_wcsicmp(ClassOf(window).c_str(), className) == 0)
+            found.push_back(window);
+    };
+    EnumChildWindows(parent, VisitWindow, reinterpret_cast<LPARAM>(&visit));
+    return found;
+}
+
+inline HWND InsideWithText(HWND parent, const wchar_t* className, const std::wstring& text) {
+    for (HWND window : Inside(parent, className))
+        if (TextOf(window) == text)
+            return window;
+    return nullptr;
+}
+
+// A picture of the whole screen, taken by the Linux program into the folder given; its path is printed.
+inline std::string Screenshot(const std::string& folder, const std::string& name) {
+    const std::string path = folder + "/" + name;
+    TWinUtils::WinExec32AndWait("start.exe /wait /unix /bin/sh -c \"import -window root '" + path + "'\"",
+                                SW_HIDE);
+    std::cout << "Screenshot: " << path << std::endl;
+    return path;
+}
+
+// Wine draws windows on an X display; without one (outside xvfb-run) there is nothing to look at.
+inline bool WithoutDisplay() {
+    return GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0;
+}
+
+} // namespace winetest
