@@ -1,7 +1,8 @@
 # Sourced by scripts/demo for --manager: the Server Manager, TFManager.exe, under Wine with two sample
 # services registered under the names it manages ("Tomcat9" and "pgsql": the tests' own service program,
-# which reports start and stop pending phases). Screenshots of its main window are saved with the web
-# server running and then stopped.
+# which reports start and stop pending phases). Screenshots are saved of its main window with the web
+# server running, of the progress window during a restart chosen on the main window, of a backup's
+# result (a sample backup script writes the chosen file), and of the window with the web server stopped.
 #
 # As for the Updater's Wine demo, the program is taken from the win64 build (the same code as the 32-bit
 # deliverable), since this kernel may run no 32-bit programs.
@@ -24,6 +25,23 @@ manager_window_shown() {
         -format '%[fx:maxima.b>0]' info: 2>/dev/null)" = 1 ]
 }
 
+# Clicks a point of the main window's client area, as the mouse does (xdotool on the virtual screen).
+# Wine draws the frame itself: the client area is the window less its borders and caption.
+manager_click() {
+    local x=$1 y=$2 wid border top
+    wid=$(xdotool search --onlyvisible --name '^Tallyfix Server Manager$' | head -n 1)
+    [ -n "$wid" ] || return 1
+    eval "$(xdotool getwindowgeometry --shell "$wid")"
+    border=$(((WIDTH - 417) / 2))
+    top=$((HEIGHT - 294 - border))
+    xdotool mousemove --window "$wid" $((x + border)) $((y + top)) click 1
+}
+
+# A window with this title shows.
+manager_window_called() {
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1
+}
+
 manager_service_is() {
     "$WINE_LOADER" sc query "$1" 2>/dev/null | grep -q "STATE.*$2"
 }
@@ -31,7 +49,7 @@ manager_service_is() {
 # Everything that starts a Wine program runs here, on the virtual screen: the prefix's desktop is made
 # by the first program that needs it and keeps the screen it found then.
 manager_session() {
-    local running=$1 stopped=$2 failed=0
+    local running=$1 stopped=$2 restart=$3 backup=$4 failed=0
     local svc='C:\Tallyfix\bin\wine_test_service.exe'
     # No window manager runs on the virtual screen: Wine draws the window frames itself.
     "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
@@ -49,6 +67,29 @@ manager_session() {
     manager_wait_for "pgsql to run" manager_service_is pgsql RUNNING || failed=1
     sleep 3 # the next poll, a second later, shows the state
     import -window root "$running"
+
+    # Restart, the third button of the selected service (the web server).
+    manager_click 376 145 || failed=1
+    manager_wait_for "the progress window" manager_window_called "Service Control" || failed=1
+    sleep 1
+    import -window root "$restart"
+    manager_wait_for "Tomcat9 to run again" manager_service_is Tomcat9 RUNNING || failed=1
+    sleep 3
+
+    # Backup Data: the question (OK), the file dialog (the proposed name in ..\backup), the phases,
+    # then the result.
+    manager_click 221 244 || failed=1
+    manager_wait_for "the question" manager_window_called Backup || failed=1
+    xdotool key Return
+    manager_wait_for "the file dialog" manager_window_called "Backup Location" || failed=1
+    sleep 1
+    xdotool key Return
+    sleep 2
+    manager_wait_for "the result" manager_window_called Backup || failed=1
+    sleep 1
+    import -window root "$backup"
+    xdotool key Return
+    manager_wait_for "Tomcat9 to run after the backup" manager_service_is Tomcat9 RUNNING || failed=1
 
     "$WINE_LOADER" sc stop Tomcat9 >/dev/null 2>&1
     manager_wait_for "Tomcat9 to stop" manager_service_is Tomcat9 STOPPED || failed=1
@@ -74,7 +115,7 @@ run_manager_demo() {
 
     # The installation: the manager's folder beside tomcat\ and bin\, as it forms its paths with "..".
     app="$prefix/drive_c/Tallyfix"
-    mkdir -p "$app/manager" "$app/tomcat/conf" "$app/bin"
+    mkdir -p "$app/manager" "$app/tomcat/conf" "$app/bin" "$app/tomcat/webapps/server/WEB-INF/sql/postgresql"
     cp build/win64/manager/src/TFManager.exe "$app/manager/"
     cp build/win64/tests/wine/wine_test_service.exe "$app/bin/"
     cat >"$app/tomcat/conf/server.xml" <<'XML'
@@ -88,15 +129,25 @@ run_manager_demo() {
 </Server>
 XML
 
+    # The web application's backup script: writes a sample script into the chosen file.
+    printf '@echo off\r\necho -- Tallyfix sample backup > %%1\r\necho SELECT 1; >> %%1\r\n' \
+        >"$app/tomcat/webapps/server/WEB-INF/sql/postgresql/full-backup.bat"
+
     local running="$demo/manager-running.png" stopped="$demo/manager-stopped.png" status=0
+    local restart="$demo/manager-restart.png" backup="$demo/manager-backup.png"
     echo "== running: C:\\Tallyfix\\manager\\TFManager.exe with Tomcat9 and pgsql (under Xvfb)"
     # xvfb-run goes through sh, which passes no exported functions on: the session carries their text.
     local functions
-    functions=$(declare -f manager_session manager_wait_for manager_window_shown manager_service_is)
+    functions=$(declare -f manager_session manager_wait_for manager_window_shown manager_service_is \
+        manager_click manager_window_called)
     xvfb-run -a -s "-screen 0 800x600x24" bash -c "$functions"'
-        manager_session "$0" "$1"' "$running" "$stopped" || status=$?
+        manager_session "$0" "$1" "$2" "$3"' "$running" "$stopped" "$restart" "$backup" || status=$?
     echo
     echo "Screenshot with the web server running: $running"
+    echo "Screenshot of a restart chosen on the main window: $restart"
+    echo "Screenshot of a backup's result: $backup"
+    echo "The backup folder:"
+    ls -l "$app/backup" 2>/dev/null | sed 's/^/   /'
     echo "Screenshot with the web server stopped: $stopped"
     echo "The sample stays in $demo"
     return $status

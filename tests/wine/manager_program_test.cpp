@@ -3,6 +3,7 @@
 // process sees of it: its windows and their texts, its tray icon, its exit codes and its files.
 #include "WinUtilsUnit.h"
 #include "WineTestSupport.h"
+#include "WineWindows.h"
 #include "platform/Platform.h"
 #include "platform/win32/WinApi.h"
 #include "ui/win32/Win32Common.h"
@@ -21,10 +22,7 @@
 namespace {
 
 namespace win = plat::win;
-using winetest::HelperPath;
-using winetest::ReadFile;
-using winetest::WaitUntil;
-using winetest::WriteFile;
+using namespace winetest;
 
 // Start-up of a GUI program under Wine takes seconds on a loaded machine; these limits are generous.
 constexpr uint32_t StartLimitMs = 60000;
@@ -38,31 +36,6 @@ constexpr const wchar_t* Caption = L"Tallyfix Server Manager";
 const std::string SettingsKey = "SOFTWARE\\Pendrow\\ServiceManager";
 const std::string CloseEventName = "Global\\BrackwellEventStopSvcMgr";
 const std::wstring RunningText = L"Tallyfix is running on ports: 8080 (HTTP), 8443 (HTTPS)";
-
-// A file of the build tree, reached through Wine's drive for the root folder.
-std::string WinePath(std::string path) {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return "Z:" + path;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-LRESULT Ask(HWND window, UINT message, WPARAM wp = 0, LPARAM lp = 0) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, message, wp, lp, SMTO_ABORTIFHUNG, 10000, &result);
-    return static_cast<LRESULT>(result);
-}
-
-// WM_GETTEXT is carried across processes by the system.
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
-    Ask(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-    return text;
-}
 
 // A message of a common control carries only a pointer, which means nothing in another process: the
 // text is written into a buffer inside the program and read from there.
@@ -98,15 +71,6 @@ DWORD ProcessOf(HWND window) {
     return pid;
 }
 
-// The window enumerations call back with the system's calling convention, which a lambda lacks in
-// the 32-bit build; this one hands each window to a function.
-using WindowVisitor = std::function<void(HWND)>;
-
-BOOL CALLBACK VisitWindow(HWND window, LPARAM visitor) {
-    (*reinterpret_cast<const WindowVisitor*>(visitor))(window);
-    return TRUE;
-}
-
 void ForEachTopLevel(const WindowVisitor& visit) {
     EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
 }
@@ -133,24 +97,6 @@ bool AnyVisibleWindow(DWORD pid) {
     ForEachTopLevel(
         [&](HWND window) { found = found || (ProcessOf(window) == pid && IsWindowVisible(window)); });
     return found;
-}
-
-// Every window inside a window, at any depth, with the class given (compared as the system does).
-std::vector<HWND> Inside(HWND parent, const wchar_t* className) {
-    std::vector<HWND> found;
-    const WindowVisitor visit = [&](HWND window) {
-        if (_wcsicmp(ClassOf(window).c_str(), className) == 0)
-            found.push_back(window);
-    };
-    EnumChildWindows(parent, VisitWindow, reinterpret_cast<LPARAM>(&visit));
-    return found;
-}
-
-HWND InsideWithText(HWND parent, const wchar_t* className, const std::wstring& text) {
-    for (HWND window : Inside(parent, className))
-        if (TextOf(window) == text)
-            return window;
-    return nullptr;
 }
 
 bool TrayIconPresent(HWND tray) {
@@ -355,15 +301,6 @@ void SetRefreshTime(DWORD seconds) {
               ERROR_SUCCESS);
 }
 
-// A picture of the whole screen, taken by the Linux program; its path is printed.
-std::string Screenshot(const std::string& name) {
-    const std::string path = std::string(SCREENSHOT_DIR) + "/" + name;
-    TWinUtils::WinExec32AndWait("start.exe /wait /unix /bin/sh -c \"import -window root '" + path + "'\"",
-                                SW_HIDE);
-    std::cout << "Screenshot: " << path << std::endl;
-    return path;
-}
-
 // A top-level window of the process with the caption given, once it shows.
 HWND ShownWindowCalled(DWORD pid, const std::wstring& caption) {
     HWND found = nullptr;
@@ -411,11 +348,6 @@ std::vector<HWND> ServiceButtons(HWND main) {
 // A message box of the process is showing (the dialog class).
 bool AnyMessageBox(DWORD pid) {
     return VisibleTopLevel(pid, L"#32770") != nullptr;
-}
-
-// Wine draws windows on an X display; without one (outside xvfb-run) there is nothing to look at.
-bool WithoutDisplay() {
-    return GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0;
 }
 
 // An installation: <root>\manager\TFManager.exe beside <root>\tomcat\conf\server.xml, as the program
@@ -515,7 +447,7 @@ TEST_F(ManagerOnWine, ItShowsTheHostAndBothServicesAndItsStatusBarFollowsTheWebS
 
     EXPECT_EQ(manager.StatusBarShows(main, RunningText, StartLimitMs), RunningText);
     EXPECT_EQ(enabled(), (std::vector<bool>{false, true, true}));
-    Screenshot("manager-window-running.png");
+    Screenshot(SCREENSHOT_DIR, "manager-window-running.png");
 
     // The database's entry, chosen as a click chooses it.
     Ask(list, LB_SETCURSEL, 1);
@@ -534,7 +466,7 @@ TEST_F(ManagerOnWine, ItShowsTheHostAndBothServicesAndItsStatusBarFollowsTheWebS
     EXPECT_EQ(manager.StatusBarShows(main, L"Tallyfix Server is stopped", FollowLimitMs),
               L"Tallyfix Server is stopped");
     EXPECT_EQ(enabled(), (std::vector<bool>{true, false, false}));
-    Screenshot("manager-window-stopped.png");
+    Screenshot(SCREENSHOT_DIR, "manager-window-stopped.png");
 
     // Started again through the service manager's interface.
     ASSERT_TRUE(tomcat_->Start());
@@ -647,7 +579,7 @@ TEST_F(ManagerOnWine, TheAboutBoxShowsTheProgramsVersion) {
     EXPECT_NE(InsideWithText(about, L"Static", L"Tallyfix Server Manager"), nullptr);
     EXPECT_NE(InsideWithText(about, L"Static", L"Version:"), nullptr);
     EXPECT_NE(InsideWithText(about, L"Static", version), nullptr) << "the version " << win::Narrow(version);
-    Screenshot("manager-about.png");
+    Screenshot(SCREENSHOT_DIR, "manager-about.png");
 }
 
 } // namespace
@@ -690,7 +622,7 @@ TEST_F(ManagerOnWine, TheButtonsStopStartAndRestartTheRealWebServerWithTheProgre
     EXPECT_TRUE(shows(progress, TryToStop));
     EXPECT_TRUE(shows(progress, L"Tallyfix Server"));
     EXPECT_EQ(tomcat_->State(), static_cast<DWORD>(SERVICE_STOP_PENDING));
-    Screenshot("manager-progress-stop.png");
+    Screenshot(SCREENSHOT_DIR, "manager-progress-stop.png");
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(progress); }, EndLimitMs)) << "closes after the stop";
     EXPECT_EQ(tomcat_->State(), static_cast<DWORD>(SERVICE_STOPPED));
     EXPECT_EQ(manager.StatusBarShows(main, L"Tallyfix Server is stopped", FollowLimitMs),
@@ -707,7 +639,7 @@ TEST_F(ManagerOnWine, TheButtonsStopStartAndRestartTheRealWebServerWithTheProgre
     ASSERT_EQ(click(restart), progress);
     EXPECT_TRUE(shows(progress, TryToStop));
     EXPECT_TRUE(WaitUntil([&] { return shows(progress, TryToStart); }, EndLimitMs)) << "the start phase";
-    Screenshot("manager-progress-restart.png");
+    Screenshot(SCREENSHOT_DIR, "manager-progress-restart.png");
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(progress); }, EndLimitMs));
     EXPECT_EQ(tomcat_->State(), static_cast<DWORD>(SERVICE_RUNNING));
     EXPECT_TRUE(manager.Running());
