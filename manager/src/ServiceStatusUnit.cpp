@@ -84,11 +84,14 @@ int32_t CheckIntervalFromSeconds(int32_t ASeconds) {
     return std::min(ASeconds, longest) * 1000;
 }
 
+std::string RefreshTimeRegistryPath() {
+    return Text("res_manager_refresh_regkey", "SOFTWARE\\Ostwick software\\ServiceManager\\RefreshTime");
+}
+
 int32_t ReadCheckInterval() {
-    const std::string path =
-        Text("res_manager_refresh_regkey", "SOFTWARE\\Ostwick software\\ServiceManager\\RefreshTime");
     try {
-        return CheckIntervalFromSeconds(RegReadInteger(path, plat::RootKey::LocalMachine));
+        return CheckIntervalFromSeconds(
+            RegReadInteger(RefreshTimeRegistryPath(), plat::RootKey::LocalMachine));
     } catch (const ERegistryException&) {
         return DefaultCheckInterval;
     }

@@ -49,6 +49,7 @@ int32_t BallState(int32_t AState);
 // the poller spin and counts as the default; very large values are capped so the product fits.
 constexpr int32_t DefaultCheckInterval = 5000;
 int32_t CheckIntervalFromSeconds(int32_t ASeconds);
-// The pause as the registry value named in the language table gives it; the default when it cannot be
-// read.
+// REG_DWORD, the status check interval in seconds, at the path the language table names.
+std::string RefreshTimeRegistryPath();
+// The pause as that registry value gives it; the default when it cannot be read.
 int32_t ReadCheckInterval();

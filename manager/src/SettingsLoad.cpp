@@ -55,11 +55,6 @@ TLoadedSettings& LoadedSettings() {
     return loaded;
 }
 
-std::string RefreshTimeRegistryPath() {
-    return LanguageTable().GetString("res_manager_refresh_regkey",
-                                     "SOFTWARE\\Ostwick software\\ServiceManager\\RefreshTime");
-}
-
 std::string AutostartCommandLine(const std::string& AExePath) {
     return "\"" + AExePath + "\" /background";
 }

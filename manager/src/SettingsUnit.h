@@ -35,9 +35,6 @@ TLoadedSettings& LoadedSettings();
 constexpr const char* JvmMxPath =
     "SOFTWARE\\Apache Software Foundation\\Procrun 2.0\\Tomcat9\\Parameters\\Java\\JvmMx";
 
-// REG_DWORD, the status check interval in seconds, at the path the language table names.
-std::string RefreshTimeRegistryPath();
-
 // The Run value that starts the Server Manager with Windows, and the command line it holds for the
 // program at AExePath: the quoted path, a blank and "/background".
 constexpr const char* ManagerRunValuePath =

@@ -2,6 +2,7 @@
 // registry, the headless window runtime, and a clock that holds the poller in each of its pauses until
 // the test lets it go on, so every poll is one step of the test.
 #include "CommandLine.h"
+#include "ForwardingServices.h"
 #include "MUISupportUnit.h"
 #include "MainUnit.h"
 #include "MegaUtils.h"
@@ -67,46 +68,35 @@ private:
 };
 
 // The simulated service manager, counting the calls made on the window thread.
-class WatchedServices : public plat::IServiceManager {
+class WatchedServices : public testsupport::ForwardingServices {
 public:
-    explicit WatchedServices(std::shared_ptr<plat::IServiceManager> AReal) : FReal(std::move(AReal)) {}
+    using ForwardingServices::ForwardingServices;
     std::atomic<int> OnWindowThread{0};
     std::atomic<int> Elsewhere{0};
 
     plat::Handle OpenSCManager(const std::string& m, uint32_t a) override {
         Count();
-        return FReal->OpenSCManager(m, a);
+        return ForwardingServices::OpenSCManager(m, a);
     }
     plat::Handle OpenService(plat::Handle s, const std::string& n, uint32_t a) override {
         Count();
-        return FReal->OpenService(s, n, a);
+        return ForwardingServices::OpenService(s, n, a);
     }
-    bool CloseServiceHandle(plat::Handle h) override { return FReal->CloseServiceHandle(h); }
     bool QueryServiceStatus(plat::Handle h, plat::ServiceStatus& s) override {
         Count();
-        return FReal->QueryServiceStatus(h, s);
+        return ForwardingServices::QueryServiceStatus(h, s);
     }
     bool QueryServiceStatusEx(plat::Handle h, plat::ServiceStatus& s) override {
         Count();
-        return FReal->QueryServiceStatusEx(h, s);
+        return ForwardingServices::QueryServiceStatusEx(h, s);
     }
     bool QueryServiceConfig(plat::Handle h, plat::ServiceConfig& c) override {
         Count();
-        return FReal->QueryServiceConfig(h, c);
-    }
-    bool ChangeServiceStartType(plat::Handle h, uint32_t t) override {
-        return FReal->ChangeServiceStartType(h, t);
-    }
-    plat::Handle LockServiceDatabase(plat::Handle s) override { return FReal->LockServiceDatabase(s); }
-    bool UnlockServiceDatabase(plat::Handle l) override { return FReal->UnlockServiceDatabase(l); }
-    bool StartService(plat::Handle h) override { return FReal->StartService(h); }
-    bool ControlService(plat::Handle h, uint32_t c, plat::ServiceStatus& s) override {
-        return FReal->ControlService(h, c, s);
+        return ForwardingServices::QueryServiceConfig(h, c);
     }
 
 private:
     void Count() { ++(ui::InMainThread() ? OnWindowThread : Elsewhere); }
-    std::shared_ptr<plat::IServiceManager> FReal;
 };
 
 // No close event can be made: the close-request thread ends at once (the real processes of the

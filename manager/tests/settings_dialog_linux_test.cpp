@@ -5,6 +5,7 @@
 #include "MUISupportUnit.h"
 #include "MegaUtils.h"
 #include "ProcrunKeys.h"
+#include "ServiceStatusUnit.h"
 #include "SettingsUnit.h"
 #include "SimWindows.h"
 #include "TempDir.h"
