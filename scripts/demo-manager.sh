@@ -2,7 +2,8 @@
 # services registered under the names it manages ("Tomcat9" and "pgsql": the tests' own service program,
 # which reports start and stop pending phases). Screenshots are saved of its main window with the web
 # server running, of the progress window during a restart chosen on the main window, of a backup's
-# result (a sample backup script writes the chosen file), and of the window with the web server stopped.
+# result (a sample backup script writes the chosen file), of each page of the settings dialog and of the
+# HTTP port changed there to 8090 (saved into server.xml), and of the window with the web server stopped.
 #
 # As for the Updater's Wine demo, the program is taken from the win64 build (the same code as the 32-bit
 # deliverable), since this kernel may run no 32-bit programs.
@@ -25,16 +26,27 @@ manager_window_shown() {
         -format '%[fx:maxima.b>0]' info: 2>/dev/null)" = 1 ]
 }
 
-# Clicks a point of the main window's client area, as the mouse does (xdotool on the virtual screen).
-# Wine draws the frame itself: the client area is the window less its borders and caption.
-manager_click() {
-    local x=$1 y=$2 wid border top
-    wid=$(xdotool search --onlyvisible --name '^Tallyfix Server Manager$' | head -n 1)
+# Clicks a point of a window's client area (title, client width and height, x, y), as the mouse does
+# (xdotool on the virtual screen). Wine draws the frame itself: the client area is the window less its
+# borders and caption.
+manager_click_in() {
+    local title=$1 cw=$2 ch=$3 x=$4 y=$5 wid border top
+    wid=$(xdotool search --onlyvisible --name "^$title\$" | head -n 1)
     [ -n "$wid" ] || return 1
     eval "$(xdotool getwindowgeometry --shell "$wid")"
-    border=$(((WIDTH - 417) / 2))
-    top=$((HEIGHT - 294 - border))
+    border=$(((WIDTH - cw) / 2))
+    top=$((HEIGHT - ch - border))
     xdotool mousemove --window "$wid" $((x + border)) $((y + top)) click 1
+}
+
+# The same on the main window.
+manager_click() {
+    manager_click_in 'Tallyfix Server Manager' 417 294 "$1" "$2"
+}
+
+# A click into the settings dialog.
+manager_click_settings() {
+    manager_click_in Settings 540 330 "$1" "$2"
 }
 
 # A window with this title shows.
@@ -49,7 +61,7 @@ manager_service_is() {
 # Everything that starts a Wine program runs here, on the virtual screen: the prefix's desktop is made
 # by the first program that needs it and keeps the screen it found then.
 manager_session() {
-    local running=$1 stopped=$2 restart=$3 backup=$4 failed=0
+    local running=$1 stopped=$2 restart=$3 backup=$4 pages=$5 failed=0 page
     local svc='C:\Tallyfix\bin\wine_test_service.exe'
     # No window manager runs on the virtual screen: Wine draws the window frames itself.
     "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
@@ -90,6 +102,28 @@ manager_session() {
     import -window root "$backup"
     xdotool key Return
     manager_wait_for "Tomcat9 to run after the backup" manager_service_is Tomcat9 RUNNING || failed=1
+
+    # Settings: each page of the tree (chosen with the arrow keys), then the HTTP port changed to 8090.
+    manager_click 349 244 || failed=1
+    manager_wait_for "the settings dialog" manager_window_called Settings || failed=1
+    sleep 2
+    manager_click_settings 48 17 || failed=1
+    for page in 1 2 3 4; do
+        sleep 1
+        import -window root "$pages-$page.png"
+        xdotool key Down
+    done
+    xdotool key Home
+    sleep 1
+    manager_click_settings 380 106 || failed=1
+    xdotool key End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace
+    xdotool type 8090
+    sleep 1
+    import -window root "$pages-port.png"
+    manager_click_settings 413 310 || failed=1
+    sleep 3
+    # A message about the change, if any, is confirmed.
+    manager_window_called Settings && xdotool key Return
 
     "$WINE_LOADER" sc stop Tomcat9 >/dev/null 2>&1
     manager_wait_for "Tomcat9 to stop" manager_service_is Tomcat9 STOPPED || failed=1
@@ -134,18 +168,21 @@ XML
         >"$app/tomcat/webapps/server/WEB-INF/sql/postgresql/full-backup.bat"
 
     local running="$demo/manager-running.png" stopped="$demo/manager-stopped.png" status=0
-    local restart="$demo/manager-restart.png" backup="$demo/manager-backup.png"
+    local restart="$demo/manager-restart.png" backup="$demo/manager-backup.png" pages="$demo/manager-settings"
     echo "== running: C:\\Tallyfix\\manager\\TFManager.exe with Tomcat9 and pgsql (under Xvfb)"
     # xvfb-run goes through sh, which passes no exported functions on: the session carries their text.
     local functions
     functions=$(declare -f manager_session manager_wait_for manager_window_shown manager_service_is \
-        manager_click manager_window_called)
+        manager_click_in manager_click manager_click_settings manager_window_called)
     xvfb-run -a -s "-screen 0 800x600x24" bash -c "$functions"'
-        manager_session "$0" "$1" "$2" "$3"' "$running" "$stopped" "$restart" "$backup" || status=$?
+        manager_session "$0" "$1" "$2" "$3" "$4"' "$running" "$stopped" "$restart" "$backup" "$pages" || status=$?
     echo
     echo "Screenshot with the web server running: $running"
     echo "Screenshot of a restart chosen on the main window: $restart"
     echo "Screenshot of a backup's result: $backup"
+    echo "Screenshots of the settings pages and of the port being changed: $pages-*.png"
+    echo "The HTTP connector in server.xml after the settings were saved:"
+    grep -o '<Connector port="[0-9]*" protocol="HTTP/1.1"' "$app/tomcat/conf/server.xml" | sed 's/^/   /'
     echo "The backup folder:"
     ls -l "$app/backup" 2>/dev/null | sed 's/^/   /'
     echo "Screenshot with the web server stopped: $stopped"

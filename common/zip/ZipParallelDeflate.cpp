@@ -89,7 +89,8 @@ void ParallelDeflater::Work(Deflater& deflater) {
 
 bool ParallelDeflater::Fill(Block& block, const Source& read) {
     block.Input.resize(kDictionarySize + blockSize_);
-    std::memcpy(block.Input.data(), dictionary_.data(), dictionary_.size());
+    if (!dictionary_.empty()) // the first block has none, and memcpy takes no null source
+        std::memcpy(block.Input.data(), dictionary_.data(), dictionary_.size());
     block.DictionarySize = dictionary_.size();
     uint8_t* data = block.Input.data() + block.DictionarySize;
     size_t size = 0;
