@@ -90,7 +90,8 @@ ParallelDeflater::Source SourceOf(const Bytes& input, size_t piece = SIZE_MAX) {
     auto at = std::make_shared<size_t>(0);
     return [&input, at, piece](uint8_t* buffer, size_t capacity) {
         const size_t n = std::min({capacity, piece, input.size() - *at});
-        std::memcpy(buffer, input.data() + *at, n);
+        if (n > 0) // an empty input has no data to copy from
+            std::memcpy(buffer, input.data() + *at, n);
         *at += n;
         return n;
     };
