@@ -67,9 +67,9 @@ std::string AnswerOn(int APort) {
 // Tomcat in the foreground with the scratch base, as a child of the test (the shell hands its process
 // over to the runtime); its output goes to the base's logs.
 pid_t StartTomcat(const fs::path& ABase) {
-    const std::string command = "CATALINA_HOME='" + TomcatHome.string() + "' CATALINA_BASE='" + ABase.string() +
-                                "' exec '" + (TomcatHome / "bin/catalina.sh").string() + "' run >>'" +
-                                (ABase / "logs/run.log").string() + "' 2>&1";
+    const std::string command = "CATALINA_HOME='" + TomcatHome.string() + "' CATALINA_BASE='" +
+                                ABase.string() + "' exec '" + (TomcatHome / "bin/catalina.sh").string() +
+                                "' run >>'" + (ABase / "logs/run.log").string() + "' 2>&1";
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
@@ -103,8 +103,8 @@ protected:
     }
     std::string ServerXml() const { return (base / "conf/server.xml").string(); }
     bool Answers(int APort) {
-        for (auto deadline = std::chrono::steady_clock::now() + 90s; std::chrono::steady_clock::now() < deadline;
-             std::this_thread::sleep_for(250ms))
+        for (auto deadline = std::chrono::steady_clock::now() + 90s;
+             std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(250ms))
             if (AnswerOn(APort).starts_with("HTTP/1.1 200"))
                 return true;
         return false;
@@ -130,13 +130,14 @@ TEST_F(PeerTomcat, TheHttpPortWrittenByTheUpdateIsTheOneTomcatListensOn) {
 
 TEST_F(PeerTomcat, EnablingSecureHttpInsertsOneSecureConnectorOnItsPortBesideThePlainOne) {
     const int securePort = FreePort();
-    ASSERT_NO_THROW(UpdateConnectors(std::to_string(oldPort), THttpsChange::Enable, std::to_string(securePort),
-                                     ServerXml()));
+    ASSERT_NO_THROW(UpdateConnectors(std::to_string(oldPort), THttpsChange::Enable,
+                                     std::to_string(securePort), ServerXml()));
     const std::string xml = testsupport::ReadFile(ServerXml());
     const std::string secure = "port=\"" + std::to_string(securePort) + "\"";
     ASSERT_NE(std::string::npos, xml.find(secure));
     EXPECT_EQ(xml.find(secure), xml.rfind(secure)) << "one connector on the secure port";
-    for (const char* attribute : {"secure=\"true\"", "scheme=\"https\"", "SSLEnabled=\"true\"", "sslProtocol=\"TLS\""})
+    for (const char* attribute :
+         {"secure=\"true\"", "scheme=\"https\"", "SSLEnabled=\"true\"", "sslProtocol=\"TLS\""})
         EXPECT_NE(std::string::npos, xml.find(attribute)) << attribute;
     EXPECT_NE(std::string::npos, xml.find("port=\"" + std::to_string(oldPort) + "\" address=\"127.0.0.1\""))
         << "the plain connector stays as it was";
