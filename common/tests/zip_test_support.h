@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the archive tests on Linux: the real archive readers installed on the
 // machine (unzip, 7z, Python's zipfile), and a file system that fails on purpose.
+#include "ForwardingFiles.h"
 #include "TempDir.h"
 #include "platform/Platform.h"
 
@@ -101,9 +102,9 @@ inline std::string Sha1OfFile(const std::string& path) {
 
 // Wraps the real file system; reads of one file or writes of every file fail after a budget of
 // bytes, as a disk error or a full disk would make them.
-class FaultyFiles : public plat::IFileSystem {
+class FaultyFiles : public testsupport::ForwardingFiles {
 public:
-    explicit FaultyFiles(std::shared_ptr<plat::IFileSystem> real) : real_(std::move(real)) {}
+    using ForwardingFiles::ForwardingFiles;
 
     std::string FailReadsOf;
     uint64_t ReadBudget = 0;
@@ -112,33 +113,6 @@ public:
     bool FailTruncate = false;
 
     std::unique_ptr<plat::IFile> Open(const std::string& path, plat::OpenMode mode) override;
-    bool FileExists(const std::string& p) override { return real_->FileExists(p); }
-    bool DirectoryExists(const std::string& p) override { return real_->DirectoryExists(p); }
-    bool CreateDir(const std::string& p) override { return real_->CreateDir(p); }
-    bool ForceDirectories(const std::string& p) override { return real_->ForceDirectories(p); }
-    bool RemoveDir(const std::string& p) override { return real_->RemoveDir(p); }
-    bool DeleteFile(const std::string& p) override { return real_->DeleteFile(p); }
-    bool MoveFile(const std::string& a, const std::string& b, bool r) override {
-        return real_->MoveFile(a, b, r);
-    }
-    bool CopyFile(const std::string& a, const std::string& b, bool f) override {
-        return real_->CopyFile(a, b, f);
-    }
-    bool FindFiles(const std::string& m, std::vector<plat::FindEntry>& e) override {
-        return real_->FindFiles(m, e);
-    }
-    bool GetAttributes(const std::string& p, plat::FindEntry& e) override {
-        return real_->GetAttributes(p, e);
-    }
-    bool GetFileVersion(const std::string& p, uint32_t& ms, uint32_t& ls) override {
-        return real_->GetFileVersion(p, ms, ls);
-    }
-    std::string CurrentDir() override { return real_->CurrentDir(); }
-    bool SetCurrentDir(const std::string& p) override { return real_->SetCurrentDir(p); }
-    std::string ModuleFileName() override { return real_->ModuleFileName(); }
-
-private:
-    std::shared_ptr<plat::IFileSystem> real_;
 };
 
 class FaultyFile : public plat::IFile {
@@ -177,7 +151,7 @@ private:
 };
 
 inline std::unique_ptr<plat::IFile> FaultyFiles::Open(const std::string& path, plat::OpenMode mode) {
-    auto file = real_->Open(path, mode);
+    auto file = Real().Open(path, mode);
     if (!file)
         return file;
     return std::make_unique<FaultyFile>(std::move(file), *this, path == FailReadsOf);
