@@ -4,12 +4,12 @@
 #include "AppDataModule.h"
 #include "MUISupportUnit.h"
 #include "MainUnit.h"
+#include "RelocatedFiles.h"
 #include "ResourceStrings.h"
 #include "TempDir.h"
 #include "UiFixture.h"
 #include "UserInput.h"
 #include "platform/Platform.h"
-#include "relocated_files.h"
 #include "xAbout.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The version texts the About box shows: those of the running program, and those of small Windows
 // programs with different version resources put where the program's own path points.
+#include "RelocatedFiles.h"
 #include "TempDir.h"
 #include "platform/Platform.h"
-#include "relocated_files.h"
 #include "rpVersionInfo.h"
 
 #include <gtest/gtest.h>

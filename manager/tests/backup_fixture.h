@@ -4,9 +4,9 @@
 // service manager with the web server; and the command interpreter's stand-in named by COMSPEC, which
 // runs the script with the shell through the real process backend.
 #include "MUISupportUnit.h"
+#include "RelocatedFiles.h"
 #include "SimWindows.h"
 #include "TempDir.h"
-#include "relocated_files.h"
 
 #include <gtest/gtest.h>
 

@@ -5,13 +5,13 @@
 #include "MUISupportUnit.h"
 #include "MegaUtils.h"
 #include "ProcrunKeys.h"
+#include "RelocatedFiles.h"
 #include "SettingsUnit.h"
 #include "SimWindows.h"
 #include "TempDir.h"
 #include "UiFixture.h"
 #include "UserInput.h"
 #include "WinUtilsUnit.h"
-#include "relocated_files.h"
 
 #include <gtest/gtest.h>
 

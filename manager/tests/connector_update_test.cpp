@@ -1,9 +1,9 @@
 // The connector update on the build's own DOM (pugixml here, MSXML under Wine): both must give these
 // exact bytes.
 #include "ConnectorUpdate.h"
+#include "RelocatedFiles.h"
 #include "TempDir.h"
 #include "platform/Platform.h"
-#include "relocated_files.h"
 
 #include <gtest/gtest.h>
 

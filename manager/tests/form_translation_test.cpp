@@ -1,7 +1,7 @@
 #include "MUISupportUnit.h"
+#include "RelocatedFiles.h"
 #include "ResourceStrings.h"
 #include "TempDir.h"
-#include "relocated_files.h"
 #include "ui/ActnList.h"
 #include "ui/ComCtrls.h"
 #include "ui/Forms.h"

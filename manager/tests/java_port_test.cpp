@@ -1,7 +1,7 @@
 #include "JavaPortUnit.h"
+#include "RelocatedFiles.h"
 #include "TempDir.h"
 #include "platform/Platform.h"
-#include "relocated_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 #include "Errors.h"
 #include "MUISupportUnit.h"
 #include "MegaUtils.h"
+#include "RelocatedFiles.h"
 #include "ResourceStrings.h"
 #include "TempDir.h"
 #include "platform/Platform.h"
 #include "platform/Resources.h"
 #include "platform/sim/SimRegistry.h"
-#include "relocated_files.h"
 #include "text/TextCodec.h"
 
 #include <gtest/gtest.h>

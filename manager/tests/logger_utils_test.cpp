@@ -3,11 +3,11 @@
 #include "LoggerUtilsUnit.h"
 #include "MUISupportUnit.h"
 #include "ProcrunKeys.h"
+#include "RelocatedFiles.h"
 #include "ResourceStrings.h"
 #include "TempDir.h"
 #include "platform/Platform.h"
 #include "platform/sim/SimRegistry.h"
-#include "relocated_files.h"
 #include "text/TextCodec.h"
 
 #include <gtest/gtest.h>

@@ -6,12 +6,12 @@
 #include "MUISupportUnit.h"
 #include "MainUnit.h"
 #include "MegaUtils.h"
+#include "RelocatedFiles.h"
 #include "ServiceWatcherUnit.h"
 #include "SimWindows.h"
 #include "TempDir.h"
 #include "UserInput.h"
 #include "platform/Resources.h"
-#include "relocated_files.h"
 #include "ui/Threads.h"
 
 #include <gtest/gtest.h>

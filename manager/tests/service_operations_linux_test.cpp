@@ -5,13 +5,13 @@
 #include "ForwardingServices.h"
 #include "MUISupportUnit.h"
 #include "MainUnit.h"
+#include "RelocatedFiles.h"
 #include "ResourceStrings.h"
 #include "ServiceControlUnit.h"
 #include "SimWindows.h"
 #include "TempDir.h"
 #include "UserInput.h"
 #include "manager_windows.h"
-#include "relocated_files.h"
 #include "ui/Threads.h"
 
 #include <gtest/gtest.h>

@@ -25,6 +25,7 @@ public:
     bool MoveFile(const std::string& a, const std::string& b, bool r) override {
         return FReal->MoveFile(a, b, r);
     }
+    bool ReplaceFile(const std::string& a, const std::string& b) override { return FReal->ReplaceFile(a, b); }
     bool CopyFile(const std::string& a, const std::string& b, bool f) override {
         return FReal->CopyFile(a, b, f);
     }

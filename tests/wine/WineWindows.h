@@ -3,22 +3,18 @@
 // setting their texts, and pictures of the screen. Window messages that carry texts (WM_GETTEXT,
 // WM_SETTEXT) are carried across processes by the system; other pointers mean nothing there.
 #include "WinUtilsUnit.h"
+#include "WineTestSupport.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
 
 namespace winetest {
-
-// A file of the build tree, reached through Wine's drive for the root folder.
-inline std::string WinePath(std::string path) {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return "Z:" + path;
-}
 
 inline std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
@@ -46,6 +42,83 @@ inline BOOL CALLBACK VisitWindow(HWND window, LPARAM visitor) {
     (*reinterpret_cast<const WindowVisitor*>(visitor))(window);
     return TRUE;
 }
+
+inline DWORD ProcessOf(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+inline void ForEachTopLevel(const WindowVisitor& visit) {
+    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
+}
+
+// Top-level windows of a process, hidden ones included, with the class given.
+inline std::vector<HWND> TopLevelWindows(DWORD pid, const wchar_t* className) {
+    std::vector<HWND> found;
+    ForEachTopLevel([&](HWND window) {
+        if (ProcessOf(window) == pid && ClassOf(window) == className)
+            found.push_back(window);
+    });
+    return found;
+}
+
+inline HWND VisibleTopLevel(DWORD pid, const wchar_t* className) {
+    for (HWND window : TopLevelWindows(pid, className))
+        if (IsWindowVisible(window))
+            return window;
+    return nullptr;
+}
+
+inline bool AnyVisibleWindow(DWORD pid) {
+    bool found = false;
+    ForEachTopLevel(
+        [&](HWND window) { found = found || (ProcessOf(window) == pid && IsWindowVisible(window)); });
+    return found;
+}
+
+// A visible top-level window of the process with the class and caption given (any caption when empty),
+// once it shows within the limit.
+inline HWND ShownWindow(DWORD pid, const wchar_t* className, const std::wstring& caption, uint32_t limitMs) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindows(pid, className))
+                if (IsWindowVisible(window) && (caption.empty() || TextOf(window) == caption))
+                    found = window;
+            return found != nullptr;
+        },
+        limitMs);
+    return found;
+}
+
+// A message of a common control carries only a pointer, which means nothing in another process: the
+// text is written into a buffer inside the program and read from there.
+class RemoteBuffer {
+public:
+    static constexpr SIZE_T Chars = 512;
+    explicit RemoteBuffer(HANDLE process)
+        : process_(process),
+          address_(VirtualAllocEx(process, nullptr, Chars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE)) {}
+    ~RemoteBuffer() {
+        if (address_)
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
+    std::wstring Text() const {
+        wchar_t text[Chars] = {};
+        if (address_)
+            ReadProcessMemory(process_, address_, text, (Chars - 1) * sizeof(wchar_t), nullptr);
+        return text;
+    }
+
+private:
+    HANDLE process_;
+    void* address_;
+};
 
 // Every window inside a window, at any depth, with the class given (compared as the system does).
 inline std::vector<HWND> Inside(HWND parent, const wchar_t* className) {

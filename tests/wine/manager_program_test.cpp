@@ -1,12 +1,8 @@
 // TFManager.exe as its administrator meets it under Wine: an installation laid out in the prefix, the
 // tests' own service registered as "Tomcat9" and "pgsql", and the program judged only by what another
 // process sees of it: its windows and their texts, its tray icon, its exit codes and its files.
+#include "ManagerInstallation.h"
 #include "WinUtilsUnit.h"
-#include "WineTestSupport.h"
-#include "WineWindows.h"
-#include "platform/Platform.h"
-#include "platform/win32/WinApi.h"
-#include "ui/win32/Win32Common.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -24,9 +20,6 @@ namespace {
 namespace win = plat::win;
 using namespace winetest;
 
-// Start-up of a GUI program under Wine takes seconds on a loaded machine; these limits are generous.
-constexpr uint32_t StartLimitMs = 60000;
-constexpr uint32_t EndLimitMs = 30000;
 // The program polls every second here (RefreshTime 1): a change must show within one poll, a pause of
 // 150 ms and a hand-off. The limit stays below the 5 seconds of the default interval, so a program
 // that ignored the registry value would miss it.
@@ -36,68 +29,6 @@ constexpr const wchar_t* Caption = L"Tallyfix Server Manager";
 const std::string SettingsKey = "SOFTWARE\\Pendrow\\ServiceManager";
 const std::string CloseEventName = "Global\\BrackwellEventStopSvcMgr";
 const std::wstring RunningText = L"Tallyfix is running on ports: 8080 (HTTP), 8443 (HTTPS)";
-
-// A message of a common control carries only a pointer, which means nothing in another process: the
-// text is written into a buffer inside the program and read from there.
-class RemoteBuffer {
-public:
-    static constexpr SIZE_T Chars = 512;
-    explicit RemoteBuffer(HANDLE process)
-        : process_(process),
-          address_(VirtualAllocEx(process, nullptr, Chars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE)) {}
-    ~RemoteBuffer() {
-        if (address_)
-            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    }
-    RemoteBuffer(const RemoteBuffer&) = delete;
-    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-
-    LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
-    std::wstring Text() const {
-        wchar_t text[Chars] = {};
-        if (address_)
-            ReadProcessMemory(process_, address_, text, (Chars - 1) * sizeof(wchar_t), nullptr);
-        return text;
-    }
-
-private:
-    HANDLE process_;
-    void* address_;
-};
-
-DWORD ProcessOf(HWND window) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    return pid;
-}
-
-void ForEachTopLevel(const WindowVisitor& visit) {
-    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
-}
-
-// Top-level windows of a process, hidden ones included, with the class given.
-std::vector<HWND> TopLevelWindows(DWORD pid, const wchar_t* className) {
-    std::vector<HWND> found;
-    ForEachTopLevel([&](HWND window) {
-        if (ProcessOf(window) == pid && ClassOf(window) == className)
-            found.push_back(window);
-    });
-    return found;
-}
-
-HWND VisibleTopLevel(DWORD pid, const wchar_t* className) {
-    for (HWND window : TopLevelWindows(pid, className))
-        if (IsWindowVisible(window))
-            return window;
-    return nullptr;
-}
-
-bool AnyVisibleWindow(DWORD pid) {
-    bool found = false;
-    ForEachTopLevel(
-        [&](HWND window) { found = found || (ProcessOf(window) == pid && IsWindowVisible(window)); });
-    return found;
-}
 
 bool TrayIconPresent(HWND tray) {
     NOTIFYICONDATAW data{};
@@ -121,176 +52,6 @@ std::vector<std::wstring> Lines(const std::wstring& text) {
     return lines;
 }
 
-// A Server Manager started as a user starts it; one that is still running at the end is ended.
-class ManagerProcess {
-public:
-    ManagerProcess(const std::string& exe, const std::string& arguments = "") {
-        std::wstring command = win::Wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments));
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        const std::wstring folder = win::Wide(exe.substr(0, exe.rfind('\\')));
-        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                           &pi)) {
-            process_.reset(pi.hProcess);
-            win::unique_handle thread(pi.hThread);
-            pid_ = pi.dwProcessId;
-        }
-    }
-    ~ManagerProcess() {
-        if (Running()) {
-            TerminateProcess(process_.get(), 3);
-            WaitForSingleObject(process_.get(), EndLimitMs);
-        }
-    }
-    ManagerProcess(const ManagerProcess&) = delete;
-    ManagerProcess& operator=(const ManagerProcess&) = delete;
-
-    bool Started() const { return static_cast<bool>(process_); }
-    bool Running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
-
-    // The exit code once the process has ended within the limit.
-    std::optional<DWORD> EndsWithin(uint32_t limitMs) const {
-        if (!process_ || WaitForSingleObject(process_.get(), limitMs) != WAIT_OBJECT_0)
-            return std::nullopt;
-        DWORD code = 0;
-        GetExitCodeProcess(process_.get(), &code);
-        return code;
-    }
-
-    // Waits for the end while watching whether any window of the process shows meanwhile.
-    std::optional<DWORD> EndsWithin(uint32_t limitMs, bool& shown) const {
-        shown = false;
-        WaitUntil(
-            [&] {
-                shown = shown || AnyVisibleWindow(pid_);
-                return !Running();
-            },
-            limitMs);
-        return EndsWithin(0);
-    }
-
-    // The main window once it shows.
-    HWND MainWindow() const {
-        HWND window = nullptr;
-        WaitUntil(
-            [&] {
-                window = VisibleTopLevel(pid_, L"TkForm");
-                return window != nullptr || !Running();
-            },
-            StartLimitMs);
-        return window;
-    }
-
-    // The hidden window that receives the tray icon's messages.
-    HWND TrayWindow() const {
-        const std::vector<HWND> found = TopLevelWindows(pid_, L"TkTrayIcon");
-        return found.size() == 1 ? found[0] : nullptr;
-    }
-
-    std::wstring StatusBarText(HWND main) const {
-        const std::vector<HWND> bars = Inside(main, STATUSCLASSNAMEW);
-        if (bars.size() != 1)
-            return L"<no status bar>";
-        RemoteBuffer buffer(process_.get());
-        Ask(bars[0], SB_GETTEXTW, 0, buffer.Address());
-        return buffer.Text();
-    }
-
-    // Waits until the status bar shows the text; the last text seen otherwise.
-    std::wstring StatusBarShows(HWND main, const std::wstring& expected, uint32_t limitMs) const {
-        std::wstring seen;
-        WaitUntil(
-            [&] {
-                seen = StatusBarText(main);
-                return seen == expected;
-            },
-            limitMs);
-        return seen;
-    }
-
-    // Opens the tray menu as a right click does and presses keys in it.
-    bool ChooseFromTrayMenu(std::initializer_list<WPARAM> keys) const {
-        HWND tray = TrayWindow();
-        if (!tray)
-            return false;
-        PostMessageW(tray, ui::win32::WM_TK_TRAY, 1, WM_RBUTTONUP);
-        HWND menu = nullptr;
-        if (!WaitUntil([&] { return (menu = VisibleTopLevel(pid_, L"#32768")) != nullptr; }, StartLimitMs))
-            return false;
-        for (WPARAM key : keys)
-            PostMessageW(menu, WM_KEYDOWN, key, 0);
-        return true;
-    }
-
-private:
-    win::unique_handle process_;
-    DWORD pid_ = 0;
-};
-
-// The tests' service under one of the names the program watches, running, and deleted at the end. Each
-// start and stop is pending for the given number of 50 ms steps.
-class NamedService {
-public:
-    NamedService(const std::string& name, const std::string& log, int pendingSteps = 1) : name_(name) {
-        Remove();
-        std::ostringstream bin;
-        bin << '"' << HelperPath("wine_test_service.exe") << "\" " << name << " \"" << log << "\" "
-            << pendingSteps << " 50 100";
-        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        win::unique_schandle svc(
-            CreateServiceW(scm.get(), win::Wide(name).c_str(), win::Wide(name).c_str(), SERVICE_ALL_ACCESS,
-                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                           win::Wide(bin.str()).c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
-        ready_ = svc && Start();
-    }
-    ~NamedService() { Remove(); }
-    NamedService(const NamedService&) = delete;
-    NamedService& operator=(const NamedService&) = delete;
-
-    bool Ready() const { return ready_; }
-
-    bool Start() const {
-        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-        win::unique_schandle svc(scm ? OpenServiceW(scm.get(), win::Wide(name_).c_str(), SERVICE_START)
-                                     : nullptr);
-        return svc && StartServiceW(svc.get(), 0, nullptr) &&
-               WaitUntil([&] { return State() == SERVICE_RUNNING; });
-    }
-
-    DWORD State() const {
-        SERVICE_STATUS s{};
-        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-        win::unique_schandle svc(scm ? OpenServiceW(scm.get(), win::Wide(name_).c_str(), SERVICE_QUERY_STATUS)
-                                     : nullptr);
-        if (svc)
-            QueryServiceStatus(svc.get(), &s);
-        return s.dwCurrentState;
-    }
-
-private:
-    // Stops and deletes the service, waiting until the service manager has let go of it.
-    void Remove() const {
-        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        win::unique_schandle svc(scm ? OpenServiceW(scm.get(), win::Wide(name_).c_str(), SERVICE_ALL_ACCESS)
-                                     : nullptr);
-        if (!svc)
-            return;
-        SERVICE_STATUS s{};
-        ControlService(svc.get(), SERVICE_CONTROL_STOP, &s);
-        WaitUntil([&] { return QueryServiceStatus(svc.get(), &s) && s.dwCurrentState == SERVICE_STOPPED; });
-        DeleteService(svc.get());
-        svc.reset();
-        WaitUntil([&] {
-            return !win::unique_schandle(
-                OpenServiceW(scm.get(), win::Wide(name_).c_str(), SERVICE_QUERY_STATUS));
-        });
-    }
-
-    std::string name_;
-    bool ready_ = false;
-};
-
 void SetRefreshTime(DWORD seconds) {
     win::unique_hkey key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, win::Wide(SettingsKey).c_str(), 0, nullptr, 0,
@@ -299,20 +60,6 @@ void SetRefreshTime(DWORD seconds) {
     ASSERT_EQ(RegSetValueExW(key.get(), L"RefreshTime", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seconds),
                              sizeof seconds),
               ERROR_SUCCESS);
-}
-
-// A top-level window of the process with the caption given, once it shows.
-HWND ShownWindowCalled(DWORD pid, const std::wstring& caption) {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND window : TopLevelWindows(pid, L"TkForm"))
-                if (IsWindowVisible(window) && TextOf(window) == caption)
-                    found = window;
-            return found != nullptr;
-        },
-        StartLimitMs);
-    return found;
 }
 
 // The file version as the system's own reader finds it in the program's US English block.
@@ -350,26 +97,24 @@ bool AnyMessageBox(DWORD pid) {
     return VisibleTopLevel(pid, L"#32770") != nullptr;
 }
 
-// An installation: <root>\manager\TFManager.exe beside <root>\tomcat\conf\server.xml, as the program
-// forms its paths with "..".
-class ManagerOnWine : public ::testing::Test {
+// The installation with both services running and a poll every second.
+class ManagerOnWine : public ManagerInstallation {
 protected:
+    ManagerOnWine()
+        : ManagerInstallation(
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+              "<Server port=\"8005\" shutdown=\"SHUTDOWN\">\r\n"
+              "  <Service name=\"Catalina\">\r\n"
+              "    <Connector port=\"8080\" protocol=\"HTTP/1.1\" redirectPort=\"8443\"/>\r\n"
+              "    <Connector port=\"8443\" scheme=\"https\" secure=\"true\" SSLEnabled=\"true\"/>\r\n"
+              "    <Connector port=\"8009\" protocol=\"AJP/1.3\" redirectPort=\"8443\"/>\r\n"
+              "  </Service>\r\n"
+              "</Server>\r\n") {}
+
     void SetUp() override {
-        if (WithoutDisplay())
-            GTEST_SKIP() << "no X display: run the window tests under xvfb-run";
-        win::unique_handle other(OpenMutexW(SYNCHRONIZE, FALSE, L"Brackwell Server Manager"));
-        ASSERT_FALSE(other) << "a Server Manager already runs in this prefix";
-        ASSERT_TRUE(plat::Files().ForceDirectories(dir_.Windows("manager")));
-        ASSERT_TRUE(plat::Files().CopyFile(WinePath(TFMANAGER_EXE), Exe(), false)) << TFMANAGER_EXE;
-        WriteFile(dir_.Windows("tomcat\\conf\\server.xml"),
-                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                  "<Server port=\"8005\" shutdown=\"SHUTDOWN\">\r\n"
-                  "  <Service name=\"Catalina\">\r\n"
-                  "    <Connector port=\"8080\" protocol=\"HTTP/1.1\" redirectPort=\"8443\"/>\r\n"
-                  "    <Connector port=\"8443\" scheme=\"https\" secure=\"true\" SSLEnabled=\"true\"/>\r\n"
-                  "    <Connector port=\"8009\" protocol=\"AJP/1.3\" redirectPort=\"8443\"/>\r\n"
-                  "  </Service>\r\n"
-                  "</Server>\r\n");
+        ManagerInstallation::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         ASSERT_NO_FATAL_FAILURE(SetRefreshTime(1));
         tomcat_ = std::make_unique<NamedService>("Tomcat9", dir_.Windows("tomcat9.log"));
         pgsql_ = std::make_unique<NamedService>("pgsql", dir_.Windows("pgsql.log"));
@@ -384,10 +129,8 @@ protected:
             RegDeleteValueW(key.get(), L"RefreshTime");
     }
 
-    std::string Exe() const { return dir_.Windows("manager\\TFManager.exe"); }
     std::string Template() const { return dir_.Windows("manager\\temp.lng"); }
 
-    winetest::TempDir dir_;
     std::unique_ptr<NamedService> tomcat_;
     std::unique_ptr<NamedService> pgsql_;
 };
@@ -569,11 +312,10 @@ TEST_F(ManagerOnWine, TheAboutBoxShowsTheProgramsVersion) {
     ManagerProcess manager(Exe());
     HWND main = manager.MainWindow();
     ASSERT_NE(main, nullptr);
-    const DWORD pid = ProcessOf(main);
 
     // The tray menu ends with About, a separator and Exit.
     ASSERT_TRUE(manager.ChooseFromTrayMenu({VK_UP, VK_UP, VK_RETURN}));
-    HWND about = ShownWindowCalled(pid, L"About");
+    HWND about = manager.FormCalled(L"About");
     ASSERT_NE(about, nullptr) << "no About box";
     EXPECT_EQ(GetWindow(about, GW_OWNER), main) << "the main window owns the box";
     EXPECT_NE(InsideWithText(about, L"Static", L"Tallyfix Server Manager"), nullptr);
@@ -599,7 +341,6 @@ TEST_F(ManagerOnWine, TheButtonsStopStartAndRestartTheRealWebServerWithTheProgre
     ManagerProcess manager(Exe());
     HWND main = manager.MainWindow();
     ASSERT_NE(main, nullptr);
-    const DWORD pid = ProcessOf(main);
     ASSERT_EQ(manager.StatusBarShows(main, RunningText, StartLimitMs), RunningText);
     const std::vector<HWND> buttons = ServiceButtons(main);
     ASSERT_EQ(buttons.size(), 3u);
@@ -610,7 +351,7 @@ TEST_F(ManagerOnWine, TheButtonsStopStartAndRestartTheRealWebServerWithTheProgre
         if (!WaitUntil([&] { return IsWindowEnabled(button) != FALSE; }, FollowLimitMs * 3))
             return nullptr;
         PostMessageW(button, BM_CLICK, 0, 0);
-        return ShownWindowCalled(pid, L"Service Control");
+        return manager.FormCalled(L"Service Control");
     };
     auto shows = [](HWND window, const std::wstring& text) {
         return IsWindowVisible(window) && InsideWithText(window, L"Static", text) != nullptr;
@@ -643,7 +384,7 @@ TEST_F(ManagerOnWine, TheButtonsStopStartAndRestartTheRealWebServerWithTheProgre
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(progress); }, EndLimitMs));
     EXPECT_EQ(tomcat_->State(), static_cast<DWORD>(SERVICE_RUNNING));
     EXPECT_TRUE(manager.Running());
-    EXPECT_FALSE(AnyMessageBox(pid)) << "no failure was reported";
+    EXPECT_FALSE(AnyMessageBox(manager.Pid())) << "no failure was reported";
 }
 
 } // namespace

@@ -1,16 +1,18 @@
 // The settings dialog of TFManager.exe under Wine, opened from the main window and used as its
-// administrator uses it: pages chosen in the tree, fields typed into, OK pressed; judged by what another
-// process sees (windows, texts, message boxes) and by the files and registry values the program wrote.
+// administrator uses it: pages chosen in the tree, fields typed into, OK pressed, a heap dump taken;
+// judged by what another process sees (windows, texts, message boxes) and by the files and registry
+// values the program wrote.
+#include "ManagerInstallation.h"
 #include "WinUtilsUnit.h"
-#include "WineTestSupport.h"
-#include "WineWindows.h"
-#include "platform/Platform.h"
-#include "platform/win32/WinApi.h"
+#include "text/SameText.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -18,15 +20,14 @@ namespace {
 namespace win = plat::win;
 using namespace winetest;
 
-constexpr uint32_t StartLimitMs = 60000;
-constexpr uint32_t EndLimitMs = 30000;
 const std::string JavaKey = "SOFTWARE\\Apache Software Foundation\\Procrun 2.0\\Tomcat9\\Parameters\\Java";
-const char* const ServerXml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                              "<Server port=\"8005\" shutdown=\"SHUTDOWN\">\r\n"
-                              "  <Service name=\"Catalina\">\r\n"
-                              "    <Connector port=\"8080\" protocol=\"HTTP/1.1\" redirectPort=\"8443\"/>\r\n"
-                              "  </Service>\r\n"
-                              "</Server>\r\n";
+const char* const PlainServerXml =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+    "<Server port=\"8005\" shutdown=\"SHUTDOWN\">\r\n"
+    "  <Service name=\"Catalina\">\r\n"
+    "    <Connector port=\"8080\" protocol=\"HTTP/1.1\" redirectPort=\"8443\"/>\r\n"
+    "  </Service>\r\n"
+    "</Server>\r\n";
 
 void Type(HWND edit, const std::wstring& text) {
     Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -36,25 +37,6 @@ void Type(HWND edit, const std::wstring& text) {
 HWND FieldShowing(HWND parent, const std::wstring& text) {
     HWND found = nullptr;
     WaitUntil([&] { return (found = InsideWithText(parent, L"Edit", text)) != nullptr; }, StartLimitMs);
-    return found;
-}
-
-// A visible top-level window of the process with the class and caption given, once it shows.
-HWND ShownWindow(DWORD pid, const wchar_t* className, const std::wstring& caption) {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            const WindowVisitor visit = [&](HWND window) {
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner == pid && IsWindowVisible(window) && ClassOf(window) == className &&
-                    (caption.empty() || TextOf(window) == caption))
-                    found = window;
-            };
-            EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
-            return found != nullptr;
-        },
-        StartLimitMs);
     return found;
 }
 
@@ -83,56 +65,36 @@ std::string RegQuery(const std::string& value) {
 
 // TFManager.exe in an installation laid out in the prefix, started, and its settings dialog opened with
 // the main window's Settings button.
-class SettingsOnWine : public ::testing::Test {
+class SettingsOnWine : public ManagerInstallation {
 protected:
+    SettingsOnWine() : ManagerInstallation(PlainServerXml) {}
+
     void SetUp() override {
-        if (WithoutDisplay())
-            GTEST_SKIP() << "no X display: run the window tests under xvfb-run";
-        win::unique_handle other(OpenMutexW(SYNCHRONIZE, FALSE, L"Brackwell Server Manager"));
-        ASSERT_FALSE(other) << "a Server Manager already runs in this prefix";
-        ASSERT_TRUE(plat::Files().ForceDirectories(dir_.Windows("manager")));
-        ASSERT_TRUE(plat::Files().CopyFile(WinePath(TFMANAGER_EXE), Exe(), false)) << TFMANAGER_EXE;
-        WriteFile(dir_.Windows("tomcat\\conf\\server.xml"), ServerXml);
+        ManagerInstallation::SetUp();
         DeleteJavaValues();
     }
-    void TearDown() override {
-        if (process_) {
-            TerminateProcess(process_.get(), 3);
-            WaitForSingleObject(process_.get(), EndLimitMs);
-        }
-        DeleteJavaValues();
-    }
+    void TearDown() override { DeleteJavaValues(); }
     void DeleteJavaValues() {
         for (const wchar_t* value : {L"JvmMx", L"Jvm"})
             RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, win::Wide(JavaKey).c_str(), value);
     }
-    std::string Exe() const { return dir_.Windows("manager\\TFManager.exe"); }
 
     // Starts the program, waits for its main window and presses its Settings button.
     HWND OpenSettings() {
-        std::wstring command = L"\"" + win::Wide(Exe()) + L"\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return nullptr;
-        process_.reset(pi.hProcess);
-        win::unique_handle thread(pi.hThread);
-        pid_ = pi.dwProcessId;
-        HWND main = ShownWindow(pid_, L"TkForm", L"Tallyfix Server Manager");
+        manager_.emplace(Exe());
+        HWND main = manager_->MainWindow();
         if (!main)
             return nullptr;
         HWND button = InsideWithText(main, L"Button", L"Settings");
         if (!button)
             return nullptr;
         Click(button);
-        return ShownWindow(pid_, L"TkForm", L"Settings");
+        return manager_->FormCalled(L"Settings");
     }
-    HWND MessageBoxShown() { return ShownWindow(pid_, L"#32770", L""); }
+    HWND MessageBoxShown() { return manager_->MessageBoxShown(); }
+    DWORD Pid() const { return manager_->Pid(); }
 
-    winetest::TempDir dir_;
-    win::unique_handle process_;
-    DWORD pid_ = 0;
+    std::optional<ManagerProcess> manager_;
 };
 
 TEST_F(SettingsOnWine, ANewPortAndMemoryPressedWithOkLandInServerXmlAndTheRegistry) {
@@ -157,7 +119,7 @@ TEST_F(SettingsOnWine, ANewPortAndMemoryPressedWithOkLandInServerXmlAndTheRegist
     Click(ok);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(settings); }, StartLimitMs)) << "saved and closed";
 
-    const std::string xml = winetest::ReadFile(dir_.Windows("tomcat\\conf\\server.xml"));
+    const std::string xml = ReadFile(ServerXml());
     EXPECT_NE(std::string::npos, xml.find("port=\"8090\"")) << xml;
     EXPECT_EQ(std::string::npos, xml.find("port=\"8080\"")) << xml;
     EXPECT_NE(std::string::npos, RegQuery("JvmMx").find("0x400")) << RegQuery("JvmMx");
@@ -180,7 +142,7 @@ TEST_F(SettingsOnWine, AnInvalidPortShowsItsMessageOnItsPageAndNothingIsWritten)
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(port) != FALSE; }, StartLimitMs))
         << "the web server's page is shown again";
-    EXPECT_EQ(ServerXml, winetest::ReadFile(dir_.Windows("tomcat\\conf\\server.xml")));
+    EXPECT_EQ(PlainServerXml, ReadFile(ServerXml()));
     EXPECT_EQ(std::string::npos, RegQuery("JvmMx").find("0x")) << "nothing written";
 }
 
@@ -195,7 +157,7 @@ TEST_F(SettingsOnWine, TheJavaChooserOnAFolderWithoutARuntimeSaysSo) {
     HWND change = InsideWithText(settings, L"Button", L"Change JRE/JDK");
     ASSERT_NE(change, nullptr);
     Click(change);
-    HWND chooser = ShownWindow(pid_, L"TkForm", L"Choose JRE/JDK");
+    HWND chooser = manager_->FormCalled(L"Choose JRE/JDK");
     ASSERT_NE(chooser, nullptr) << "no chooser";
     const std::wstring missing = L"Can not find JDK or JRE in this folder";
     auto memoSays = [&] {
@@ -220,6 +182,115 @@ TEST_F(SettingsOnWine, TheJavaChooserOnAFolderWithoutARuntimeSaysSo) {
               nullptr);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(std::string::npos, RegQuery("Jvm ").find("REG_SZ")) << "Jvm stays unset";
+}
+
+// Holds Ctrl down and clicks the first node of the tree with the mouse, as support asks an administrator
+// to do. The key and the click are made on the X display, as a keyboard and a mouse make them: keys
+// injected into Wine alone are released again when Wine compares its key state with the display's.
+void CtrlClickFirstNode(HWND tree) {
+    RECT box{};
+    GetWindowRect(tree, &box);
+    // The first node's text, a few pixels in from the tree's top left corner.
+    const std::string where = std::to_string(box.left + 40) + " " + std::to_string(box.top + 10);
+    TWinUtils::WinExec32AndWait("start.exe /wait /unix /usr/bin/xdotool keydown ctrl mousemove " + where +
+                                    " click 1 keyup ctrl",
+                                SW_HIDE);
+}
+
+// The settings dialog with a running web server and a runtime whose jcmd.exe is the tests' stand-in.
+class HeapDumpOnWine : public SettingsOnWine {
+protected:
+    void SetUp() override {
+        SettingsOnWine::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        tomcat_ = std::make_unique<NamedService>("Tomcat9", dir_.Windows("tomcat9.log"));
+        ASSERT_TRUE(tomcat_->Ready());
+        ASSERT_TRUE(plat::Files().ForceDirectories(dir_.Windows("jdk\\bin\\server")));
+        WriteFile(dir_.Windows("jdk\\bin\\server\\jvm.dll"), "");
+        ASSERT_TRUE(plat::Files().CopyFile(HelperPath("wine_test_jcmd.exe"),
+                                           dir_.Windows("jdk\\bin\\jcmd.exe"), false));
+        const std::wstring jvm = win::Wide(dir_.Windows("jdk\\bin\\server\\jvm.dll"));
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, win::Wide(JavaKey).c_str(), L"Jvm", REG_SZ, jvm.c_str(),
+                                  static_cast<DWORD>((jvm.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    void TearDown() override {
+        manager_.reset();
+        tomcat_.reset();
+        SettingsOnWine::TearDown();
+    }
+
+    // The lines jcmd.exe noted: its arguments, then its current folder.
+    std::vector<std::string> JcmdCall() const {
+        std::vector<std::string> lines;
+        std::string text = ReadFile(dir_.Windows("jdk\\bin\\jcmd-call.txt"));
+        for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+            lines.push_back(text.substr(start, end - start));
+        return lines;
+    }
+
+    std::unique_ptr<NamedService> tomcat_;
+};
+
+TEST_F(SettingsOnWine, ACtrlClickOnTheFirstNodeRevealsTheDebugBox) {
+    HWND settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    ASSERT_NE(FieldShowing(settings, L"8080"), nullptr) << "the web server's page";
+    HWND debug = InsideWithText(settings, L"Button", L"Debug Mode");
+    ASSERT_NE(debug, nullptr);
+    EXPECT_FALSE(IsWindowVisible(debug)) << "hidden until support asks for it";
+    CtrlClickFirstNode(Inside(settings, WC_TREEVIEWW).at(0));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(debug) != FALSE; }, StartLimitMs))
+        << "revealed by Ctrl held down while the node is clicked";
+    Screenshot(SCREENSHOT_DIR, "settings-debug-revealed.png");
+}
+
+TEST_F(HeapDumpOnWine, TheButtonsDumpOfTheWebServerIsArchivedInPlaceOfTheOldOneAndTheDumpDeleted) {
+    ASSERT_TRUE(plat::Files().ForceDirectories(dir_.Windows("temp")));
+    WriteFile(dir_.Windows("temp\\heapdump.zip"), "an archive of an earlier dump");
+    HWND settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    HWND button = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            button = InsideWithText(settings, L"Button", L"Create Heap Dump");
+            return button && IsWindowVisible(button);
+        },
+        StartLimitMs))
+        << "on the web server's page from the start";
+    Click(button);
+
+    HWND box = MessageBoxShown();
+    ASSERT_NE(box, nullptr) << "no message at the end";
+    EXPECT_EQ(TextOf(box), L"Create Heap Dump");
+    const std::wstring folder = win::Wide(dir_.Windows("temp")) + L"\\";
+    EXPECT_NE(
+        InsideWithText(box, L"Static",
+                       L"Heap Dump was successfully created and archived under " + folder +
+                           L". Send archived file to Tallyfix Support (support@tallyfix-server.example)."),
+        nullptr)
+        << "the folder, without \"..\", in the completion message";
+    Screenshot(SCREENSHOT_DIR, "settings-heap-dump-done.png");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+
+    const std::vector<std::string> call = JcmdCall();
+    ASSERT_EQ(call.size(), 4u);
+    EXPECT_EQ(call[0], std::to_string(tomcat_->Pid())) << "the web server's process";
+    EXPECT_EQ(call[1], "GC.heap_dump");
+    EXPECT_TRUE(text::SameText(call[2], dir_.Windows("manager\\..\\temp\\heapdump.hprof"))) << call[2];
+    EXPECT_TRUE(text::SameText(call[3], dir_.Windows("temp"))) << "run in the dump folder: " << call[3];
+
+    std::vector<plat::FindEntry> left;
+    plat::Files().FindFiles(dir_.Windows("temp\\*"), left);
+    std::vector<std::string> names;
+    for (const plat::FindEntry& entry : left)
+        if (entry.Name != "." && entry.Name != "..")
+            names.push_back(entry.Name);
+    EXPECT_EQ(names, std::vector<std::string>{"heapdump.zip"}) << "the dump itself is deleted once archived";
+    const std::string tested = UnzipTest(dir_.Windows("temp\\heapdump.zip"));
+    EXPECT_NE(tested.find("testing: heapdump.hprof"), std::string::npos) << tested;
+    EXPECT_NE(tested.find("No errors detected"), std::string::npos) << tested;
 }
 
 } // namespace

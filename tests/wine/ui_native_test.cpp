@@ -314,6 +314,13 @@ TEST_F(NativeWindowsTest, EveryControlIsAWindowOfItsClassInsideItsContainer) {
     GetWindowRect(win32::WindowOf(form.Sheets[0]), &sheet);
     MapWindowPoints(nullptr, tabs, reinterpret_cast<POINT*>(&sheet), 2);
     EXPECT_GT(sheet.top, 0) << "below the tabs";
+    // Without tabs again the active sheet covers the whole control, also when another sheet's tab
+    // went last.
+    form.Sheets[0]->SetTabVisible(false);
+    form.Sheets[1]->SetTabVisible(false);
+    GetWindowRect(win32::WindowOf(form.Sheets[0]), &sheet);
+    MapWindowPoints(nullptr, tabs, reinterpret_cast<POINT*>(&sheet), 2);
+    EXPECT_EQ(sheet.top, 0) << "no room is kept for tabs";
 
     // Hiding a container hides what it holds; disabling a picture button shows its second picture.
     form.Panel->Hide();

@@ -17,7 +17,9 @@ namespace {
 namespace win = plat::win;
 using winetest::HelperPath;
 using winetest::ReadFile;
+using winetest::UnzipTest;
 using winetest::WaitUntil;
+using winetest::WinePath;
 using winetest::WriteFile;
 
 constexpr DWORD UpdaterLimitMs = 600000;
@@ -25,12 +27,6 @@ const std::string UninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\
 const std::string TomcatJavaKey =
     "SOFTWARE\\Apache Software Foundation\\Procrun 2.0\\Tomcat9\\Parameters\\Java";
 const std::string HeapBackupKey = "SOFTWARE\\Corvane Inc\\backup";
-
-// A file of the build or source tree, reached through Wine's drive for the root folder.
-std::string WinePath(std::string path) {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return "Z:" + path;
-}
 
 std::string UpdaterBuilt() {
     return WinePath(UPDATER_EXE);
@@ -135,30 +131,6 @@ void DeleteKey(const std::string& key) {
 }
 
 // The path of a file of the prefix as Linux names it.
-std::string UnixName(const std::string& path) {
-    using UnixFileName = char*(CDECL*)(LPCWSTR);
-    const auto unixFileName = reinterpret_cast<UnixFileName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-    char* name = unixFileName ? unixFileName(win::Wide(path).c_str()) : nullptr;
-    const std::string result = name ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
-
-// What unzip, the Linux program, says when it tests an archive: one line per entry, then its verdict.
-// Wine starts a Linux program through "start /unix" without waiting for it, so its report is written
-// under another name and renamed once complete.
-std::string UnzipTest(const std::string& archive) {
-    const std::string report = archive + ".unzip.txt";
-    const std::string unixReport = UnixName(report);
-    TWinUtils::WinExec32AndWait("start.exe /unix /bin/sh -c \"unzip -t '" + UnixName(archive) + "' > '" +
-                                    unixReport + ".part' 2>&1; mv '" + unixReport + ".part' '" + unixReport +
-                                    "'\"",
-                                SW_HIDE);
-    WaitUntil([&] { return Exists(report); });
-    return ReadFile(report);
-}
-
 std::vector<std::string> ZipFilesIn(const std::string& folder) {
     std::vector<plat::FindEntry> entries;
     plat::Files().FindFiles(folder + "\\*.zip", entries);

@@ -4,6 +4,7 @@
 // promise: a run that cannot save the old data stops with exit code 1 before anything is uninstalled or
 // deleted, the old installation is whole, and what an earlier run saved in the backup folder is kept.
 #include "CommandLine.h"
+#include "RelocatedFiles.h"
 #include "UpdaterProgram.h"
 #include "old_installation.h"
 #include "updater_fixture.h"
@@ -70,10 +71,9 @@ private:
 };
 
 // The real file system, seen from the program in the new installation, with a row's refusal in it.
-class RefusingFiles : public plat::IFileSystem {
+class RefusingFiles : public testsupport::RelocatedFiles {
 public:
-    RefusingFiles(std::shared_ptr<plat::IFileSystem> real, std::string program)
-        : real_(std::move(real)), program_(std::move(program)) {}
+    using RelocatedFiles::RelocatedFiles;
     Refusal Refuse;
 
     std::unique_ptr<plat::IFile> Open(const std::string& path, plat::OpenMode mode) override {
@@ -81,43 +81,21 @@ public:
         if (writing && Refuse.Applies("Create", path)) {
             return nullptr;
         }
-        auto file = real_->Open(path, mode);
+        auto file = Real().Open(path, mode);
         if (file && Refuse.Operation == "Write" && Refuse.Applies("Write", path)) {
             return std::make_unique<RefusingFile>(std::move(file), Refuse.Error);
         }
         return file;
     }
     bool MoveFile(const std::string& from, const std::string& to, bool replace) override {
-        return !Refuse.Applies("Move", from, to) && real_->MoveFile(from, to, replace);
-    }
-    bool ReplaceFile(const std::string& replacement, const std::string& target) override {
-        return real_->ReplaceFile(replacement, target);
+        return !Refuse.Applies("Move", from, to) && Real().MoveFile(from, to, replace);
     }
     bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override {
-        return !Refuse.Applies("Copy", from, to) && real_->CopyFile(from, to, failIfExists);
+        return !Refuse.Applies("Copy", from, to) && Real().CopyFile(from, to, failIfExists);
     }
     bool FindFiles(const std::string& mask, std::vector<plat::FindEntry>& entries) override {
-        return !Refuse.Applies("List", mask) && real_->FindFiles(mask, entries);
+        return !Refuse.Applies("List", mask) && Real().FindFiles(mask, entries);
     }
-    bool FileExists(const std::string& path) override { return real_->FileExists(path); }
-    bool DirectoryExists(const std::string& path) override { return real_->DirectoryExists(path); }
-    bool CreateDir(const std::string& path) override { return real_->CreateDir(path); }
-    bool ForceDirectories(const std::string& path) override { return real_->ForceDirectories(path); }
-    bool RemoveDir(const std::string& path) override { return real_->RemoveDir(path); }
-    bool DeleteFile(const std::string& path) override { return real_->DeleteFile(path); }
-    bool GetAttributes(const std::string& path, plat::FindEntry& entry) override {
-        return real_->GetAttributes(path, entry);
-    }
-    bool GetFileVersion(const std::string& path, uint32_t& ms, uint32_t& ls) override {
-        return real_->GetFileVersion(path, ms, ls);
-    }
-    std::string CurrentDir() override { return real_->CurrentDir(); }
-    bool SetCurrentDir(const std::string& p) override { return real_->SetCurrentDir(p); }
-    std::string ModuleFileName() override { return program_; }
-
-private:
-    std::shared_ptr<plat::IFileSystem> real_;
-    std::string program_;
 };
 
 // The simulated registry, refusing to create the keys whose path contains a text.

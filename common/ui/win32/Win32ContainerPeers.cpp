@@ -246,10 +246,21 @@ public:
         return true;
     }
 
-    // A sheet's tab may have come, gone or changed its caption.
+    // A sheet's tab may have come, gone or changed its caption. When the tab row came or went, the
+    // display area changed for every sheet, not only for the one whose tab it was.
     void SheetChanged() {
-        ApplyScope scope(*this);
-        ApplyTabs();
+        bool areaChanged = false;
+        {
+            ApplyScope scope(*this);
+            areaChanged = ApplyTabs();
+        }
+        if (areaChanged) {
+            for (TTabSheet* sheet : FPages.Pages()) {
+                if (IControlPeer* peer = sheet->Peer()) {
+                    peer->Changed();
+                }
+            }
+        }
     }
 
     RECT DisplayArea() const {
@@ -262,7 +273,9 @@ public:
     }
 
 private:
-    void ApplyTabs() {
+    // Whether the tab row appeared or disappeared.
+    bool ApplyTabs() {
+        const bool hadTabs = !FTabbed.empty();
         std::vector<TTabSheet*> tabbed;
         std::vector<std::string> captions;
         for (TTabSheet* sheet : FPages.Pages()) {
@@ -288,6 +301,7 @@ private:
         if (SendMessageW(Handle(), TCM_GETCURSEL, 0, 0) != tab) {
             SendMessageW(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
         }
+        return hadTabs != !FTabbed.empty();
     }
 
     TPageControl& FPages;
