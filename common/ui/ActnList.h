@@ -49,4 +49,20 @@ private:
     std::vector<TMenuItem*> FItems;
 };
 
+// Links a control or menu item to its command: it leaves the old one, joins the new one and takes its
+// state at once.
+template <typename Client> void LinkAction(TAction*& ALinked, TAction* AAction, Client* AClient) {
+    if (AAction == ALinked) {
+        return;
+    }
+    if (ALinked != nullptr) {
+        ALinked->RemoveClient(AClient);
+    }
+    ALinked = AAction;
+    if (ALinked != nullptr) {
+        ALinked->AddClient(AClient);
+        AClient->ActionChanged();
+    }
+}
+
 } // namespace ui

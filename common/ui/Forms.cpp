@@ -211,17 +211,7 @@ bool TControl::Focused() const {
 }
 
 void TControl::SetAction(TAction* AAction) {
-    if (AAction == FAction) {
-        return;
-    }
-    if (FAction != nullptr) {
-        FAction->RemoveClient(this);
-    }
-    FAction = AAction;
-    if (FAction != nullptr) {
-        FAction->AddClient(this);
-        ActionChanged();
-    }
+    LinkAction(FAction, AAction, this);
 }
 
 void TControl::ActionChanged() {

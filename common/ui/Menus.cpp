@@ -35,17 +35,7 @@ void TMenuItem::SetImageIndex(int AValue) {
 }
 
 void TMenuItem::SetAction(TAction* AAction) {
-    if (AAction == FAction) {
-        return;
-    }
-    if (FAction != nullptr) {
-        FAction->RemoveClient(this);
-    }
-    FAction = AAction;
-    if (FAction != nullptr) {
-        FAction->AddClient(this);
-        ActionChanged();
-    }
+    LinkAction(FAction, AAction, this);
 }
 
 void TMenuItem::ActionChanged() {

@@ -197,69 +197,52 @@ void TMemo::SetScrollBars(TScrollStyle AValue) {
     Changed();
 }
 
-// ---------------------------------------------------------------- TComboBox
+// ---------------------------------------------------------------- TCustomListControl
 
-TComboBox::TComboBox(TComponent* AOwner, std::string AName) : TControl(AOwner, std::move(AName)) {
+TCustomListControl::TCustomListControl(TComponent* AOwner, std::string AName)
+    : TControl(AOwner, std::move(AName)) {
     SetTabStop(true);
 }
 
-void TComboBox::SetItems(const std::vector<std::string>& AItems) {
+void TCustomListControl::SetItems(const std::vector<std::string>& AItems) {
     FItems = AItems;
     FItemIndex = ValidSelection(FItemIndex, FItems.size());
     Changed();
 }
 
-void TComboBox::SetItem(int AIndex, const std::string& AText) {
+void TCustomListControl::SetItem(int AIndex, const std::string& AText) {
     CheckIndex(AIndex, FItems.size());
     FItems[static_cast<size_t>(AIndex)] = AText;
     Changed();
 }
 
-void TComboBox::SetItemIndex(int AValue) {
+void TCustomListControl::SetItemIndex(int AValue) {
     FItemIndex = ValidSelection(AValue, FItems.size());
     Changed();
 }
 
-void TComboBox::Select(int AIndex) {
+void TCustomListControl::Select(int AIndex) {
     CheckIndex(AIndex, FItems.size());
     FItemIndex = AIndex;
     Changed();
+    Chosen();
+}
+
+// ---------------------------------------------------------------- TComboBox
+
+void TComboBox::Chosen() {
     if (OnChange) {
         OnChange(this);
     }
 }
 
 std::string TComboBox::Text() const {
-    return FItemIndex >= 0 ? FItems[static_cast<size_t>(FItemIndex)] : std::string();
+    return ItemIndex() >= 0 ? Items()[static_cast<size_t>(ItemIndex())] : std::string();
 }
 
 // ---------------------------------------------------------------- TListBox
 
-TListBox::TListBox(TComponent* AOwner, std::string AName) : TControl(AOwner, std::move(AName)) {
-    SetTabStop(true);
-}
-
-void TListBox::SetItems(const std::vector<std::string>& AItems) {
-    FItems = AItems;
-    FItemIndex = ValidSelection(FItemIndex, FItems.size());
-    Changed();
-}
-
-void TListBox::SetItem(int AIndex, const std::string& AText) {
-    CheckIndex(AIndex, FItems.size());
-    FItems[static_cast<size_t>(AIndex)] = AText;
-    Changed();
-}
-
-void TListBox::SetItemIndex(int AValue) {
-    FItemIndex = ValidSelection(AValue, FItems.size());
-    Changed();
-}
-
-void TListBox::Select(int AIndex) {
-    CheckIndex(AIndex, FItems.size());
-    FItemIndex = AIndex;
-    Changed();
+void TListBox::Chosen() {
     Click();
 }
 
@@ -278,7 +261,7 @@ TRect TListBox::ItemRect(int AIndex) const {
 }
 
 void TListBox::DrawItem(TCanvas& ACanvas, int AIndex, const TRect& ARect, TOwnerDrawState AState) {
-    CheckIndex(AIndex, FItems.size());
+    CheckIndex(AIndex, Items().size());
     if (AState.Selected) {
         ACanvas.BrushColor = clHighlight;
         ACanvas.FontColor = clHighlightText;
@@ -292,7 +275,8 @@ void TListBox::DrawItem(TCanvas& ACanvas, int AIndex, const TRect& ARect, TOwner
         return;
     }
     ACanvas.FillRect(ARect);
-    ACanvas.DrawText(FItems[static_cast<size_t>(AIndex)], ARect, DT_SINGLELINE_ | DT_VCENTER_ | DT_NOPREFIX_);
+    ACanvas.DrawText(Items()[static_cast<size_t>(AIndex)], ARect,
+                     DT_SINGLELINE_ | DT_VCENTER_ | DT_NOPREFIX_);
 }
 
 } // namespace ui

@@ -171,42 +171,48 @@ private:
     TScrollStyle FScrollBars = TScrollStyle::ssNone;
 };
 
-// A drop-down list to choose one item from (csDropDownList: no typing).
-class TComboBox : public TControl {
+// The items of a list and the one selected, shared by the drop-down list and the list box.
+class TCustomListControl : public TControl {
 public:
-    TComboBox(TComponent* AOwner, std::string AName);
+    TCustomListControl(TComponent* AOwner, std::string AName);
     const std::vector<std::string>& Items() const { return FItems; }
     void SetItems(const std::vector<std::string>& AItems);
     void SetItem(int AIndex, const std::string& AText);
     int ItemIndex() const { return FItemIndex; }
     // The program's choice: no event.
     void SetItemIndex(int AValue);
-    // The user's choice: the item becomes selected and OnChange runs.
+    // The user's choice: the item becomes selected and the control's event runs.
     void Select(int AIndex);
-    // The selected item's text, or "".
-    std::string Text() const;
-    std::function<void(TComponent*)> OnChange;
+
+protected:
+    // The event of a user's choice.
+    virtual void Chosen() = 0;
 
 private:
     std::vector<std::string> FItems;
     int FItemIndex = -1;
 };
 
+// A drop-down list to choose one item from (csDropDownList: no typing); a choice runs OnChange.
+class TComboBox : public TCustomListControl {
+public:
+    using TCustomListControl::TCustomListControl;
+    // The selected item's text, or "".
+    std::string Text() const;
+    std::function<void(TComponent*)> OnChange;
+
+protected:
+    void Chosen() override;
+};
+
 enum class TListBoxStyle { lbStandard, lbOwnerDrawFixed };
 
 // A list of items; an owner-drawn list keeps its item texts (screen readers read them) and has each
 // item drawn by OnDrawItem.
-class TListBox : public TControl {
+// A user's click on an item selects it and runs OnClick.
+class TListBox : public TCustomListControl {
 public:
-    TListBox(TComponent* AOwner, std::string AName);
-    const std::vector<std::string>& Items() const { return FItems; }
-    void SetItems(const std::vector<std::string>& AItems);
-    void SetItem(int AIndex, const std::string& AText);
-    int ItemIndex() const { return FItemIndex; }
-    // The program's choice: no event.
-    void SetItemIndex(int AValue);
-    // The user's click on an item: the item becomes selected and OnClick runs.
-    void Select(int AIndex);
+    using TCustomListControl::TCustomListControl;
     TListBoxStyle Style() const { return FStyle; }
     void SetStyle(TListBoxStyle AValue);
     int ItemHeight() const { return FItemHeight; }
@@ -220,9 +226,10 @@ public:
     // recording canvas).
     void DrawItem(TCanvas& ACanvas, int AIndex, const TRect& ARect, TOwnerDrawState AState);
 
+protected:
+    void Chosen() override;
+
 private:
-    std::vector<std::string> FItems;
-    int FItemIndex = -1;
     TListBoxStyle FStyle = TListBoxStyle::lbStandard;
     int FItemHeight = 13;
 };

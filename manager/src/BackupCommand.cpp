@@ -55,6 +55,11 @@ int RunBackupCommand(const std::vector<std::string>& AArgs, std::ostream& AOut, 
     // The script runs in its own folder: a relative name would land there, not where tfctl was asked.
     const std::string fileName =
         IsAbsolute(AArgs[0]) ? AArgs[0] : plat::Files().CurrentDir() + "\\" + AArgs[0];
+    TNamedHold hold;
+    if (!TryHoldBackup(hold)) {
+        AErr << BackupRunningText() << "\n";
+        return 1;
+    }
     TServiceUtils::SetMessageProc([&AErr](const std::string& AText) { AErr << AText << std::endl; });
     TTextBackupView view(AOut, AErr);
     view.Phase(TryToStopText());

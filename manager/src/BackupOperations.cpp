@@ -56,12 +56,9 @@ void ExecuteBackupAction(TMainForm& AForm) {
 }
 
 void ExecuteBackup(TServiceControlForm& AProgress, const std::string& AWebServerName) {
-    std::unique_ptr<TBackupTurn> turn = TBackupTurn::Take();
-    if (!turn) {
-        ui::Dialogs().ShowMessageBox(
-            LanguageTable().GetString("res_backup_running",
-                                      "A backup is running already. Start the next one when it has ended."),
-            BackupTitle(), ui::MB_OK_ | ui::MB_ICONWARNING_);
+    TNamedHold hold;
+    if (!TryHoldBackup(hold)) {
+        ui::Dialogs().ShowMessageBox(BackupRunningText(), BackupTitle(), ui::MB_OK_ | ui::MB_ICONWARNING_);
         return;
     }
     if (!UserAgrees())
@@ -70,7 +67,7 @@ void ExecuteBackup(TServiceControlForm& AProgress, const std::string& AWebServer
     if (!fileName)
         return;
     const std::string code = NewOperationCode();
-    auto* worker = new TBackupThread(*fileName, code, AProgress, std::move(turn));
+    auto* worker = new TBackupThread(*fileName, code, AProgress, std::move(hold));
     AProgress.Prepare(code, TryToStopText(), AWebServerName);
     worker->Start();
     AProgress.ShowModal();

@@ -80,6 +80,15 @@ std::string Seconds(uint64_t AMilliseconds) {
 
 } // namespace
 
+bool TryHoldBackup(TNamedHold& AHold) {
+    return TryHoldNamed("Global\\BrackwellBackup", AHold);
+}
+
+std::string BackupRunningText() {
+    return LanguageTable().GetString("res_backup_running",
+                                     "A backup is running already. Start the next one when it has ended.");
+}
+
 std::string BackupTitle() {
     return LanguageTable().GetString("res_backup_title", "Backup");
 }

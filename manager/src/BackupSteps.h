@@ -2,6 +2,8 @@
 // The steps of the database backup, apart from how they are shown: the progress window and message
 // boxes of the Server Manager, or the lines of tfctl. They run on the calling thread and block on the
 // service manager and on the backup script.
+#include "NamedHold.h"
+
 #include <cstdint>
 #include <string>
 
@@ -24,6 +26,11 @@ public:
     virtual void Message(const std::string& AText, const std::string& ACaption, uint32_t AFlags) = 0;
 };
 
+// One backup at a time, in this process or in another (tfctl): a second one would stop and start the
+// web server in the middle of the first. Whoever starts a backup takes this and keeps it until the
+// backup has ended, after its last message; false while another backup holds it.
+bool TryHoldBackup(TNamedHold& AHold);
+
 // Stops the web server (unless it is stopped), runs the backup script into AFileName, starts the web
 // server again and reports the outcome. True when the file was written and the web server started.
 bool RunBackup(IBackupView& AView, const std::string& AFileName);
@@ -32,3 +39,4 @@ bool RunBackup(IBackupView& AView, const std::string& AFileName);
 std::string BackupTitle();
 std::string BackupInProgressText();
 std::string BackupDataText();
+std::string BackupRunningText();

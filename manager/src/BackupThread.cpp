@@ -2,28 +2,9 @@
 
 #include "ServiceOperations.h"
 
-#include <atomic>
-
-namespace {
-
-std::atomic<bool> gBackupTurnTaken{false};
-
-} // namespace
-
-std::unique_ptr<TBackupTurn> TBackupTurn::Take() {
-    bool taken = false;
-    if (!gBackupTurnTaken.compare_exchange_strong(taken, true))
-        return nullptr;
-    return std::unique_ptr<TBackupTurn>(new TBackupTurn);
-}
-
-TBackupTurn::~TBackupTurn() {
-    gBackupTurnTaken = false;
-}
-
 TBackupThread::TBackupThread(const std::string& AFileName, const std::string& ACode,
-                             TServiceControlForm& AForm, std::unique_ptr<TBackupTurn> ATurn)
-    : TServiceOperationThread(AForm, ACode, nullptr), _fileName(AFileName), FTurn(std::move(ATurn)) {}
+                             TServiceControlForm& AForm, TNamedHold AHold)
+    : TServiceOperationThread(AForm, ACode, nullptr), _fileName(AFileName), FHold(std::move(AHold)) {}
 
 void TBackupThread::Execute() {
     RunBackup(*this, _fileName);

@@ -73,11 +73,7 @@ std::string ArchivingHeapDumpText(int APercent) {
 }
 
 bool TryHoldHeapDump(THeapDumpHold& AHold) {
-    bool alreadyExists = false;
-    AHold = plat::Sync().CreateMutex(HeapDumpMutexName, alreadyExists);
-    if (alreadyExists)
-        AHold.reset();
-    return !alreadyExists;
+    return TryHoldNamed(HeapDumpMutexName, AHold);
 }
 
 std::optional<THeapDumpRequest> PrepareHeapDump(std::string& ARefusal) {

@@ -2,6 +2,7 @@
 // The heap dump of the web server, apart from how it is shown: the checks before a run and the run
 // itself (jcmd, the archive, the report). The Server Manager shows a run in its progress window and
 // message boxes, tfctl on its standard streams.
+#include "NamedHold.h"
 #include "platform/Platform.h"
 
 #include <cstdint>
@@ -35,9 +36,8 @@ struct THeapDumpRequest {
 
 // Kept for the whole of a run. Two runs, in this process or in another (tfctl), would write, archive
 // and delete the same files, so a run begins only when it gets this.
-using THeapDumpHold = std::unique_ptr<plat::INamedObject>;
-// False when another run holds it. Where the system cannot make the object at all, the run goes on
-// with an empty hold.
+using THeapDumpHold = TNamedHold;
+// False when another run holds it.
 bool TryHoldHeapDump(THeapDumpHold& AHold);
 
 // The checks before a run: the web server installed and running, jcmd in the runtime it uses, the dump

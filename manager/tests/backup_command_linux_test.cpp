@@ -2,6 +2,7 @@
 // manager playing the web server and the backup script run through the command interpreter's stand-in.
 // One case backs up a real PostgreSQL database with pg_dump and restores it into a fresh one.
 #include "BackupOperations.h"
+#include "BackupSteps.h"
 #include "RealPostgres.h"
 #include "backup_fixture.h"
 
@@ -84,6 +85,23 @@ TEST_F(BackupCommand, ThePhasesGoToStandardErrorTheSuccessToStandardOutputAndAny
         EXPECT_EQ(r.out, run.Out);
         EXPECT_EQ(r.err, run.Err);
     }
+}
+
+TEST_F(BackupCommand, IsRefusedWhileTheServerManagerBacksUpAndLeavesTheWebServerAlone) {
+    const std::string file = dir.Path("db.sql");
+    Script("printf 'dump' > \"$1\"\n");
+    TNamedHold other;
+    ASSERT_TRUE(TryHoldBackup(other)) << "as the Server Manager holds it for its own backup";
+    TRun run = Run({file});
+    EXPECT_EQ(1, run.Code);
+    EXPECT_EQ("", run.Out);
+    EXPECT_EQ("A backup is running already. Start the next one when it has ended.\n", run.Err);
+    EXPECT_TRUE(sim.Services->Calls().empty()) << "the web server is left alone";
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    other.reset();
+    run = Run({file});
+    EXPECT_EQ(0, run.Code) << "free again once the other backup has ended: " << run.Err;
 }
 
 TEST_F(BackupCommand, ACommandLineWithoutExactlyOneFileGetsTheUsageAndExitCodeTwo) {

@@ -37,6 +37,8 @@ protected:
         if (const char* saved = std::getenv("COMSPEC"))
             savedComSpec_ = saved;
         UseInterpreter(StandIn());
+        // The backup's named object lives in the test's own folder, apart from other test programs.
+        ::setenv("TK_SIM_SYNC_DIR", dir.Path("sync").c_str(), 1);
         mui::LoadDefaultLanguage();
         SetWebServer(4);
     }
@@ -45,6 +47,7 @@ protected:
             ::setenv("COMSPEC", savedComSpec_->c_str(), 1);
         else
             ::unsetenv("COMSPEC");
+        ::unsetenv("TK_SIM_SYNC_DIR");
     }
 
     static std::string StandIn() {

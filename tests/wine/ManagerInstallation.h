@@ -1,8 +1,8 @@
 #pragma once
 // A Server Manager installation laid out in the Wine prefix, as the Wine tests of TFManager.exe use it:
 // <root>\manager\TFManager.exe beside <root>\tomcat\conf\server.xml (the program forms its paths with
-// ".."), the program started as its user starts it, and the tests' own service registered under the
-// names the program watches.
+// ".."), and the program started as its user starts it.
+#include "NamedService.h"
 #include "WineTestSupport.h"
 #include "WineWindows.h"
 #include "platform/Platform.h"
@@ -14,7 +14,6 @@
 
 #include <initializer_list>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -140,75 +139,6 @@ public:
 private:
     plat::win::unique_handle process_;
     DWORD pid_ = 0;
-};
-
-// The tests' service under one of the names the program watches, running, and deleted at the end. Each
-// start and stop is pending for the given number of 50 ms steps.
-class NamedService {
-public:
-    NamedService(const std::string& name, const std::string& log, int pendingSteps = 1) : name_(name) {
-        Remove();
-        std::ostringstream bin;
-        bin << '"' << HelperPath("wine_test_service.exe") << "\" " << name << " \"" << log << "\" "
-            << pendingSteps << " 50 100";
-        plat::win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        plat::win::unique_schandle svc(CreateServiceW(
-            scm.get(), plat::win::Wide(name).c_str(), plat::win::Wide(name).c_str(), SERVICE_ALL_ACCESS,
-            SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-            plat::win::Wide(bin.str()).c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
-        ready_ = svc && Start();
-    }
-    ~NamedService() { Remove(); }
-    NamedService(const NamedService&) = delete;
-    NamedService& operator=(const NamedService&) = delete;
-
-    bool Ready() const { return ready_; }
-
-    bool Start() const {
-        plat::win::unique_schandle svc = Open(SERVICE_START);
-        return svc && StartServiceW(svc.get(), 0, nullptr) &&
-               WaitUntil([&] { return State() == SERVICE_RUNNING; });
-    }
-
-    DWORD State() const { return Status().dwCurrentState; }
-    DWORD Pid() const { return Status().dwProcessId; }
-
-private:
-    plat::win::unique_schandle Open(DWORD access) const {
-        plat::win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-        return plat::win::unique_schandle(
-            scm ? OpenServiceW(scm.get(), plat::win::Wide(name_).c_str(), access) : nullptr);
-    }
-
-    SERVICE_STATUS_PROCESS Status() const {
-        SERVICE_STATUS_PROCESS s{};
-        DWORD needed = 0;
-        if (plat::win::unique_schandle svc = Open(SERVICE_QUERY_STATUS))
-            QueryServiceStatusEx(svc.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&s), sizeof s,
-                                 &needed);
-        return s;
-    }
-
-    // Stops and deletes the service, waiting until the service manager has let go of it.
-    void Remove() const {
-        plat::win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        plat::win::unique_schandle svc(
-            scm ? OpenServiceW(scm.get(), plat::win::Wide(name_).c_str(), SERVICE_ALL_ACCESS) : nullptr);
-        if (!svc)
-            return;
-        SERVICE_STATUS s{};
-        ControlService(svc.get(), SERVICE_CONTROL_STOP, &s);
-        WaitUntil([&] { return QueryServiceStatus(svc.get(), &s) && s.dwCurrentState == SERVICE_STOPPED; });
-        DeleteService(svc.get());
-        svc.reset();
-        WaitUntil([&] {
-            return !plat::win::unique_schandle(
-                OpenServiceW(scm.get(), plat::win::Wide(name_).c_str(), SERVICE_QUERY_STATUS));
-        });
-    }
-
-    std::string name_;
-    bool ready_ = false;
 };
 
 // The installation with the server.xml given, in a scratch folder of the prefix; no other Server

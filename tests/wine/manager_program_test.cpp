@@ -336,7 +336,7 @@ const std::wstring TryToStop =
 TEST_F(ManagerOnWine, TheButtonsStopStartAndRestartTheRealWebServerWithTheProgressWindow) {
     // Each transition of the web server is pending for two seconds, long enough to see the window.
     tomcat_.reset();
-    tomcat_ = std::make_unique<NamedService>("Tomcat9", dir_.Windows("tomcat9.log"), 40);
+    tomcat_ = std::make_unique<NamedService>("Tomcat9", dir_.Windows("tomcat9.log"), true, 40);
     ASSERT_TRUE(tomcat_->Ready());
     ManagerProcess manager(Exe());
     HWND main = manager.MainWindow();

@@ -136,6 +136,7 @@ TEST_F(SettingsOnWine, AnInvalidPortShowsItsMessageOnItsPageAndNothingIsWritten)
     HWND box = MessageBoxShown();
     ASSERT_NE(box, nullptr) << "no message";
     EXPECT_EQ(L"Error", TextOf(box));
+    EXPECT_EQ(GetWindow(box, GW_OWNER), settings) << "the dialog owns its messages";
     EXPECT_NE(InsideWithText(box, L"Static", L"Web server port must be an integer between 1 and 65536"),
               nullptr);
     Screenshot(SCREENSHOT_DIR, "settings-invalid-port.png");

@@ -1,6 +1,7 @@
 // The Updater run end to end under Wine: a previous installation laid out in the prefix with real
 // services, registry values and .bat scripts run by Wine's cmd.exe, and the run judged by its exit code
 // and by what it leaves behind.
+#include "NamedService.h"
 #include "WinUtilsUnit.h"
 #include "WineTestSupport.h"
 #include "platform/Platform.h"
@@ -16,6 +17,7 @@ namespace {
 
 namespace win = plat::win;
 using winetest::HelperPath;
+using winetest::NamedService;
 using winetest::ReadFile;
 using winetest::UnzipTest;
 using winetest::WaitUntil;
@@ -39,63 +41,6 @@ bool Exists(const std::string& path) {
 bool FolderExists(const std::string& path) {
     return plat::Files().DirectoryExists(path);
 }
-
-// Stops and deletes a service of the prefix, waiting until the service manager has let go of it.
-void RemoveService(const std::string& name) {
-    win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    win::unique_schandle svc(scm ? OpenServiceW(scm.get(), win::Wide(name).c_str(), SERVICE_ALL_ACCESS)
-                                 : nullptr);
-    if (svc) {
-        SERVICE_STATUS s{};
-        ControlService(svc.get(), SERVICE_CONTROL_STOP, &s);
-        WaitUntil([&] { return QueryServiceStatus(svc.get(), &s) && s.dwCurrentState == SERVICE_STOPPED; });
-        DeleteService(svc.get());
-        svc.reset();
-        WaitUntil([&] {
-            return !win::unique_schandle(
-                OpenServiceW(scm.get(), win::Wide(name).c_str(), SERVICE_QUERY_STATUS));
-        });
-    }
-}
-
-// The test service under one of the names the Updater looks for, deleted again at the end.
-class NamedService {
-public:
-    NamedService(const std::string& name, const std::string& log, bool running) : name_(name) {
-        RemoveService(name);
-        const std::string bin =
-            "\"" + HelperPath("wine_test_service.exe") + "\" " + name + " \"" + log + "\" 1 50 100";
-        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        win::unique_schandle svc(
-            CreateServiceW(scm.get(), win::Wide(name).c_str(), win::Wide(name).c_str(), SERVICE_ALL_ACCESS,
-                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                           win::Wide(bin).c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
-        ready_ = static_cast<bool>(svc);
-        if (svc && running) {
-            ready_ =
-                StartServiceW(svc.get(), 0, nullptr) && WaitUntil([&] { return State() == SERVICE_RUNNING; });
-        }
-    }
-    ~NamedService() { RemoveService(name_); }
-    NamedService(const NamedService&) = delete;
-    NamedService& operator=(const NamedService&) = delete;
-
-    bool Ready() const { return ready_; }
-
-    DWORD State() const {
-        SERVICE_STATUS s{};
-        win::unique_schandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-        win::unique_schandle svc(scm ? OpenServiceW(scm.get(), win::Wide(name_).c_str(), SERVICE_QUERY_STATUS)
-                                     : nullptr);
-        if (svc)
-            QueryServiceStatus(svc.get(), &s);
-        return s.dwCurrentState;
-    }
-
-private:
-    std::string name_;
-    bool ready_ = false;
-};
 
 void SetString(const std::string& key, const std::string& name, const std::string& value) {
     win::unique_hkey h;

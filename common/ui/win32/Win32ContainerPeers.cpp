@@ -82,18 +82,11 @@ private:
             EndPaint(Handle(), &ps);
             return 0;
         }
-        case WM_COMMAND:
-        case WM_NOTIFY:
-        case WM_DRAWITEM:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORSTATIC:
+        default:
+            // What the children send up (commands, notifications, drawing, colours) goes to their peers.
             if (RouteToChild(msg, wp, lp, result)) {
                 return result;
             }
-            break;
-        default:
             break;
         }
         return DefWindowProcW(Handle(), msg, wp, lp);
@@ -155,18 +148,10 @@ private:
                     return 1;
                 }
                 break;
-            case WM_COMMAND:
-            case WM_NOTIFY:
-            case WM_DRAWITEM:
-            case WM_CTLCOLORBTN:
-            case WM_CTLCOLOREDIT:
-            case WM_CTLCOLORLISTBOX:
-            case WM_CTLCOLORSTATIC:
+            default:
                 if (RouteToChild(msg, wp, lp, result)) {
                     return result;
                 }
-                break;
-            default:
                 break;
             }
             return DefSubclassProc(hwnd, msg, wp, lp);

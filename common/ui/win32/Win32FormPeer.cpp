@@ -333,16 +333,6 @@ LRESULT FormPeer::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_COMMAND:
         return Command(wp, lp);
-    case WM_NOTIFY:
-    case WM_DRAWITEM:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSTATIC:
-        if (RouteToChild(msg, wp, lp, result)) {
-            return result;
-        }
-        break;
     case WM_ERASEBKGND: {
         RECT r{};
         GetClientRect(window, &r);
@@ -356,6 +346,10 @@ LRESULT FormPeer::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     default:
+        // What the children send up (notifications, drawing, colours) goes to their peers.
+        if (RouteToChild(msg, wp, lp, result)) {
+            return result;
+        }
         break;
     }
     return DefWindowProcW(window, msg, wp, lp);
