@@ -4,6 +4,7 @@
 // WM_SETTEXT) are carried across processes by the system; other pointers mean nothing there.
 #include "WinUtilsUnit.h"
 #include "WineTestSupport.h"
+#include "platform/win32/WinApi.h"
 
 #include <windows.h>
 
@@ -139,11 +140,23 @@ inline HWND InsideWithText(HWND parent, const wchar_t* className, const std::wst
 }
 
 // A picture of the whole screen, taken by the Linux program into the folder given; its path is printed.
+// Wine starts a Linux program without waiting for it: the picture is written under another name and
+// renamed once complete, and the call returns when it is there, so that it shows the screen as the
+// test left it at the call and not after the test has ended.
 inline std::string Screenshot(const std::string& folder, const std::string& name) {
     const std::string path = folder + "/" + name;
-    TWinUtils::WinExec32AndWait("start.exe /wait /unix /bin/sh -c \"import -window root '" + path + "'\"",
+    DeleteFileW(plat::win::Wide(WinePath(path)).c_str());
+    TWinUtils::WinExec32AndWait("start.exe /unix /bin/sh -c \"import -window root 'png:" + path +
+                                    ".part' && mv '" + path + ".part' '" + path + "'\"",
                                 SW_HIDE);
-    std::cout << "Screenshot: " << path << std::endl;
+    if (WaitUntil(
+            [&] {
+                return GetFileAttributesW(plat::win::Wide(WinePath(path)).c_str()) != INVALID_FILE_ATTRIBUTES;
+            },
+            30000))
+        std::cout << "Screenshot: " << path << std::endl;
+    else
+        std::cout << "Screenshot not taken: " << path << std::endl;
     return path;
 }
 
