@@ -33,57 +33,27 @@ struct find_traits : kernel_handle_traits {
 };
 using unique_find = unique_any<find_traits>;
 
-struct schandle_traits {
-    using type = SC_HANDLE;
+// Handles that are empty when null and released by one function of the API.
+template <typename T, auto Close> struct null_handle_traits {
+    using type = T;
     static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::CloseServiceHandle(h); }
+    static void close(type h) noexcept { Close(h); }
 };
-using unique_schandle = unique_any<schandle_traits>;
 
-struct sclock_traits {
-    using type = SC_LOCK;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::UnlockServiceDatabase(h); }
-};
-using unique_sclock = unique_any<sclock_traits>;
-
-struct hkey_traits {
-    using type = HKEY;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::RegCloseKey(h); }
-};
-using unique_hkey = unique_any<hkey_traits>;
+using unique_schandle = unique_any<null_handle_traits<SC_HANDLE, &::CloseServiceHandle>>;
+using unique_sclock = unique_any<null_handle_traits<SC_LOCK, &::UnlockServiceDatabase>>;
+using unique_hkey = unique_any<null_handle_traits<HKEY, &::RegCloseKey>>;
 
 // GDI objects created by the program (bitmaps, fonts, brushes, pens, regions); never one still selected
 // into a device context, see select_object_guard.
-template <typename T> struct gdi_traits {
-    using type = T;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::DeleteObject(h); }
-};
-template <typename T> using unique_gdi = unique_any<gdi_traits<T>>;
+template <typename T> using unique_gdi = unique_any<null_handle_traits<T, &::DeleteObject>>;
 
-struct hicon_traits {
-    using type = HICON;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::DestroyIcon(h); }
-};
-using unique_hicon = unique_any<hicon_traits>;
+using unique_hicon = unique_any<null_handle_traits<HICON, &::DestroyIcon>>;
 
 // Memory device contexts (CreateCompatibleDC); a window's DC from GetDC is released, not deleted.
-struct hdc_traits {
-    using type = HDC;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::DeleteDC(h); }
-};
-using unique_hdc = unique_any<hdc_traits>;
+using unique_hdc = unique_any<null_handle_traits<HDC, &::DeleteDC>>;
 
-struct hwnd_traits {
-    using type = HWND;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::DestroyWindow(h); }
-};
-using unique_hwnd = unique_any<hwnd_traits>;
+using unique_hwnd = unique_any<null_handle_traits<HWND, &::DestroyWindow>>;
 
 // Selects an object into a device context for the guard's lifetime and puts the previous one back, so
 // that the object can be deleted afterwards and the context is left as it was found.
@@ -122,19 +92,9 @@ template <typename T> using unique_cotaskmem = unique_any<cotaskmem_traits<T>>;
 
 // Item lists come from the shell's task allocator; ILFree is CoTaskMemFree, and calling the latter keeps
 // <shlobj.h> (whose coclass names clash with the platform layer's) out of every backend.
-struct pidl_traits {
-    using type = PIDLIST_ABSOLUTE;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type p) noexcept { ::CoTaskMemFree(p); }
-};
-using unique_pidl = unique_any<pidl_traits>;
+using unique_pidl = unique_any<null_handle_traits<PIDLIST_ABSOLUTE, &::CoTaskMemFree>>;
 
-struct bstr_traits {
-    using type = BSTR;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type b) noexcept { ::SysFreeString(b); }
-};
-using unique_bstr = unique_any<bstr_traits>;
+using unique_bstr = unique_any<null_handle_traits<BSTR, &::SysFreeString>>;
 
 // A counted reference to a COM interface: copies AddRef, the destructor Releases. A pointer handed in
 // (constructor, reset) or filled in through put() is adopted without an AddRef, as COM out-parameters

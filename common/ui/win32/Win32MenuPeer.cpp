@@ -14,12 +14,7 @@ namespace ui::win32 {
 
 namespace {
 
-struct hmenu_traits {
-    using type = HMENU;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::DestroyMenu(h); }
-};
-using unique_hmenu = plat::unique_any<hmenu_traits>;
+using unique_hmenu = plat::unique_any<plat::win::null_handle_traits<HMENU, &::DestroyMenu>>;
 
 class PopupMenuPeer : public HiddenWindowPeer {
 public:
