@@ -207,9 +207,8 @@ protected:
 
 enum class TListBoxStyle { lbStandard, lbOwnerDrawFixed };
 
-// A list of items; an owner-drawn list keeps its item texts (screen readers read them) and has each
-// item drawn by OnDrawItem.
-// A user's click on an item selects it and runs OnClick.
+// A list of items; a user's click on an item selects it and runs OnClick. An owner-drawn list keeps its
+// item texts (screen readers read them) and has each item drawn by OnDrawItem.
 class TListBox : public TCustomListControl {
 public:
     using TCustomListControl::TCustomListControl;

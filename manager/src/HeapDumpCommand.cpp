@@ -45,7 +45,7 @@ int RunHeapDumpCommand(const std::vector<std::string>& AArgs, std::ostream& AOut
         return 2;
     }
     TServiceUtils::Configure(TServiceUtilsSettings::ServerManager());
-    THeapDumpHold hold;
+    TNamedHold hold;
     if (!TryHoldHeapDump(hold)) {
         AErr << HeapDumpRunningText() << std::endl;
         return 1;

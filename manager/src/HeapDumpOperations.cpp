@@ -72,7 +72,7 @@ std::string ArchivingHeapDumpText(int APercent) {
         {int64_t{APercent}});
 }
 
-bool TryHoldHeapDump(THeapDumpHold& AHold) {
+bool TryHoldHeapDump(TNamedHold& AHold) {
     return TryHoldNamed(HeapDumpMutexName, AHold);
 }
 

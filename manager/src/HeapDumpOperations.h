@@ -35,10 +35,8 @@ struct THeapDumpRequest {
 };
 
 // Kept for the whole of a run. Two runs, in this process or in another (tfctl), would write, archive
-// and delete the same files, so a run begins only when it gets this.
-using THeapDumpHold = TNamedHold;
-// False when another run holds it.
-bool TryHoldHeapDump(THeapDumpHold& AHold);
+// and delete the same files, so a run begins only when it gets this; false when another run holds it.
+bool TryHoldHeapDump(TNamedHold& AHold);
 
 // The checks before a run: the web server installed and running, jcmd in the runtime it uses, the dump
 // folder there or made. Nothing when a check fails; ARefusal then holds the message that says why.

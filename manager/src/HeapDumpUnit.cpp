@@ -26,7 +26,7 @@ THeapDumpForm& HeapDumpForm() {
 }
 
 void StartHeapDump(ui::TForm& AOwner) {
-    THeapDumpHold hold;
+    TNamedHold hold;
     if (!TryHoldHeapDump(hold)) {
         Refuse(HeapDumpRunningText());
         return;
@@ -49,7 +49,7 @@ void StartHeapDump(ui::TForm& AOwner) {
 
 THeapDumpThread::THeapDumpThread(const std::string& JCmdPath, uint32_t ServicePid,
                                  const std::string& DumpPath, const std::string& Code, THeapDumpForm& AForm,
-                                 THeapDumpHold AHold)
+                                 TNamedHold AHold)
     : _JCmdPath(JCmdPath), _ServicePid(ServicePid), _DumpPath(DumpPath), _code(Code), FForm(AForm),
       FHold(std::move(AHold)) {
     FreeOnTerminate = true;

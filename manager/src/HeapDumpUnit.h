@@ -24,7 +24,7 @@ THeapDumpForm& HeapDumpForm();
 class THeapDumpThread : public ui::TThread, private IHeapDumpView {
 public:
     THeapDumpThread(const std::string& JCmdPath, uint32_t ServicePid, const std::string& DumpPath,
-                    const std::string& Code, THeapDumpForm& AForm, THeapDumpHold AHold);
+                    const std::string& Code, THeapDumpForm& AForm, TNamedHold AHold);
 
 protected:
     void Execute() override;
@@ -43,5 +43,5 @@ private:
     const std::string _DumpPath;
     const std::string _code;
     THeapDumpForm& FForm;
-    THeapDumpHold FHold; // released when the thread ends
+    TNamedHold FHold; // released when the thread ends
 };

@@ -32,7 +32,7 @@ void AppendItemLines(std::vector<std::string>& ALines, const std::string& AKey,
         ALines.push_back(AKey + std::to_string(i) + "=" + AItems[i]);
 }
 
-template <class TList> void TranslateItems(TList& AList, const std::string& AKey) {
+void TranslateItems(ui::TCustomListControl& AList, const std::string& AKey) {
     const TResourceStrings& table = LanguageTable();
     const int selected = AList.ItemIndex();
     for (int i = 0; i < static_cast<int>(AList.Items().size()); ++i)
@@ -87,9 +87,7 @@ void TranslateForm(ui::TForm& AForm) {
             action->SetCaption(table.GetString(key, action->Caption()));
         if (auto* item = dynamic_cast<ui::TMenuItem*>(component))
             item->SetCaption(table.GetString(key, item->Caption()));
-        if (auto* combo = dynamic_cast<ui::TComboBox*>(component))
-            TranslateItems(*combo, key);
-        if (auto* list = dynamic_cast<ui::TListBox*>(component))
+        if (auto* list = dynamic_cast<ui::TCustomListControl*>(component))
             TranslateItems(*list, key);
         if (auto* tree = dynamic_cast<ui::TTreeView*>(component))
             for (int i = 0; i < tree->NodeCount(); ++i)
@@ -115,9 +113,7 @@ bool ExportTemplate(const std::string& AFileName) {
                 lines.push_back(key + "=" + action->Caption());
             if (auto* item = dynamic_cast<ui::TMenuItem*>(component))
                 lines.push_back(key + "=" + item->Caption());
-            if (auto* combo = dynamic_cast<ui::TComboBox*>(component))
-                AppendItemLines(lines, key, combo->Items());
-            if (auto* list = dynamic_cast<ui::TListBox*>(component))
+            if (auto* list = dynamic_cast<ui::TCustomListControl*>(component))
                 AppendItemLines(lines, key, list->Items());
             if (auto* tree = dynamic_cast<ui::TTreeView*>(component)) {
                 std::vector<std::string> nodes;

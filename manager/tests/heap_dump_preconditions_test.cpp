@@ -120,15 +120,15 @@ TEST_F(HeapDumpRefusal, ARunIsRefusedWhileAnotherHoldsTheDumpFilesEvenWhenEveryt
     InstallRuntime("jcmd");
     const std::string running = "A heap dump is being created. Create the next one when it has ended.";
     {
-        THeapDumpHold other;
+        TNamedHold other;
         ASSERT_TRUE(TryHoldHeapDump(other));
         ClickCreateHeapDump();
         ExpectOnlyTheMessage(running);
         EXPECT_EQ(running + "\n", TfctlRefusal());
-        THeapDumpHold third;
+        TNamedHold third;
         EXPECT_FALSE(TryHoldHeapDump(third));
     }
-    THeapDumpHold after;
+    TNamedHold after;
     EXPECT_TRUE(TryHoldHeapDump(after)) << "the hold ends with its holder";
 }
 
